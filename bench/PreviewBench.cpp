@@ -1,0 +1,112 @@
+// Preview throughput over 100,000 selected entries, default and heavy criteria.
+#include "engine/PreviewRefresh.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <fstream>
+#include <malloc.h>
+#include <string>
+
+namespace vantrel {
+namespace {
+
+constexpr std::size_t kEntries = 100'000;
+
+/// Bytes of heap in use.
+long long heapBytes() {
+    return static_cast<long long>(mallinfo2().uordblks);
+}
+
+/// Peak resident memory of this process in bytes.
+long long peakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6)) * 1024;
+    }
+    return 0;
+}
+
+/// Names of the kinds a photo or music folder holds, with multi-byte ones mixed in.
+std::vector<FileEntry> makeEntries() {
+    static const char* const kPatterns[] = {
+        "IMG_%05zu.JPG",
+        "holiday-2004 beach %zu.jpeg",
+        "Track %02zu - Artist Name.mp3",
+        "report final v%zu.docx",
+        "caf\xC3\xA9 cr\xC3\xA8me %zu.png",
+        "scan%zu",
+    };
+    std::vector<FileEntry> entries;
+    entries.reserve(kEntries);
+    std::vector<std::shared_ptr<const EntryFolder>> folders;
+    for (int f = 0; f < 100; ++f) {
+        const std::string name = "Folder " + std::to_string(f);
+        folders.push_back(std::make_shared<EntryFolder>(EntryFolder{"/data/" + name, name, ""}));
+    }
+    char buffer[128];
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        std::snprintf(buffer, sizeof buffer, kPatterns[i % 6], i);
+        FileEntry e(folders[i / 1000], buffer, false);
+        const auto day = static_cast<std::uint16_t>(1 + i % 28);
+        const auto hour = static_cast<std::uint16_t>(i % 24);
+        const auto minute = static_cast<std::uint16_t>(i % 60);
+        e.created = e.modified = e.accessed = DateTime{2004, 3, 0, day, hour, minute, 5, 0};
+        e.size = static_cast<std::int64_t>(i * 1000);
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+RenameCriteria heavyCriteria() {
+    RenameCriteria c;
+    c.regexMatch = R"(^(\w+)[ _-](.*)\.)";
+    c.regexReplace = R"(\2 \1)";
+    c.replaceText = "final";
+    c.replaceWith = "last";
+    c.caseMode = kCaseTitle;
+    c.removeFirstN = "1";
+    c.removeSymbols = true;
+    c.prefix = "P-";
+    c.suffix = "-S";
+    c.dateMode = kPlaceSuffix;
+    c.dateFormat = 8; // YMD HMS
+    c.dateCentury = true;
+    c.dateSeparator = "_";
+    c.numberMode = kNumberInsert;
+    c.numberInsertPos = "3";
+    c.numberPad = "5";
+    c.numberBase = 14; // base 16
+    c.extensionMode = kExtLower;
+    return c;
+}
+
+void runPreview(benchmark::State& state, const RenameCriteria& criteria) {
+    const long long before = heapBytes();
+    std::vector<FileEntry> entries = makeEntries();
+    const long long after = heapBytes();
+    EntryVectorTarget target(entries);
+    StatusPanes status;
+    SystemClock clock;
+    for (auto _ : state) {
+        refreshPreview(criteria, Preferences{}, target, status, clock);
+        benchmark::DoNotOptimize(entries.data());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kEntries));
+    state.counters["entries_MB"] = static_cast<double>(after - before) / 1e6;
+    state.counters["peak_rss_MB"] = static_cast<double>(peakResidentBytes()) / 1e6;
+}
+
+void BM_PreviewDefault(benchmark::State& state) {
+    runPreview(state, RenameCriteria{});
+}
+void BM_PreviewHeavy(benchmark::State& state) {
+    runPreview(state, heavyCriteria());
+}
+
+BENCHMARK(BM_PreviewDefault)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PreviewHeavy)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+} // namespace vantrel

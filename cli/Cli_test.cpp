@@ -1,0 +1,144 @@
+#include "Cli.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace vantrel::cli {
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun runWith(std::vector<std::string> args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int status = runCli(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+/// A fresh temporary folder per test, removed afterwards.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vantrel-cli-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+TEST(CliNames, PrintsNameNewNameAndState) {
+    const CliRun r = runWith({"names", "--set", "Replacements/Replace=-", "--set",
+                              "Replacements/With=\":\"", "--set", "Case/Change=2"},
+                             "a-b.txt\nsame\n\xFF.txt\n");
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, "a-b.txt\tA:B.txt\tinvalid\nsame\tSAME\tnew\n\xFF.txt\t\xFF.txt\tsame\n");
+    EXPECT_NE(r.err.find("3 Objects (3 Selected)"), std::string::npos);
+}
+
+TEST(CliNames, SetValueReadsAsInFile) {
+    const CliRun r = runWith({"names", "--set", "Folder Name/Mode=2", "--set",
+                              "folder name/SEPARATOR=  \" - \"  ", "--folder-name", "Holiday"},
+                             "img1.jpg\n");
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "img1.jpg\timg1 - Holiday.jpg\tnew\n");
+}
+
+TEST(CliNames, DateFoldersAndNumbering) {
+    const CliRun r = runWith({"names", "--set", "Auto Date/Mode=1", "--set", "Auto Date/Format=6",
+                              "--set", "Auto Date/Century=1", "--set", "Auto Date/Separator=\"_\"",
+                              "--set", "Auto-Number/Mode=2", "--folders",
+                              "--ignore-folder-extensions", "--date", "2004-03-07 15:04:05"},
+                             "My.Pictures\nb\n");
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "My.Pictures\t20040307_My.Pictures1\tnew\nb\t20040307_b2\tnew\n");
+}
+
+TEST(CliNames, InvalidPatternIsReportedNotFatal) {
+    const CliRun r = runWith(
+        {"names", "--set", "Regular Expressions/Match=(", "--set", "Regular Expressions/Replace=x"},
+        "a\n");
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, "a\ta\tsame\n");
+    EXPECT_NE(r.err.find("Regular Expression is invalid"), std::string::npos);
+}
+
+TEST(CliNames, BadInputIsAUsageError) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"names", "--bogus"},
+        {"names", "--set", "Case/Change"},
+        {"names", "--set", "Case/Nope=1"},
+        {"names", "--set", "Nope/Change=1"},
+        {"names", "--set", "NoSlash=1"},
+        {"names", "--favourite", "/nonexistent/x.vtl"},
+        {"names", "--date", "2004-02-30 00:00:00"},
+        {"names", "--date", "2004-03-07T15:04:05"},
+        {"names", "--date", "2004-03-07 24:00:00"},
+        {"names", "--folder-name"},
+    };
+    for (const auto& args : bad) {
+        const CliRun r = runWith(args);
+        EXPECT_EQ(r.status, kExitUsage) << (args.empty() ? "(none)" : args.back());
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+TEST(CliSaveFavourite, RoundTripsThroughNames) {
+    TempDir dir;
+    const std::string file = dir.file("fav.vtl");
+    const CliRun saved = runWith({"save-favourite", file, "--set", "Additions/Prefix=\" p \"",
+                                  "--set", "Extension/Mode=2", "--folder", "/photos"});
+    ASSERT_EQ(saved.status, kExitOk) << saved.err;
+    std::ifstream in(file);
+    std::stringstream content;
+    content << in.rdbuf();
+    EXPECT_NE(content.str().find("Path=\"/photos\""), std::string::npos);
+    EXPECT_NE(content.str().find("Prefix=\" p \""), std::string::npos);
+
+    const CliRun r = runWith({"names", "--favourite", file}, "a.jpg\n");
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "a.jpg\t p a.JPG\tnew\n");
+}
+
+TEST(CliSaveFavourite, FailedWriteIsReported) {
+    TempDir dir;
+    const CliRun r = runWith({"save-favourite", dir.file("missing/folder/fav.vtl")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.err.find("could not be saved"), std::string::npos);
+}
+
+TEST(CliSaveFavourite, KeepsForeignLines) {
+    TempDir dir;
+    const std::string file = dir.file("fav.vtl");
+    {
+        std::ofstream out(file);
+        out << "; my notes\n[Case]\nChange=1\nMine=yes\n";
+    }
+    ASSERT_EQ(runWith({"save-favourite", file, "--favourite", file}).status, kExitOk);
+    std::ifstream in(file);
+    std::stringstream content;
+    content << in.rdbuf();
+    EXPECT_EQ(content.str().rfind("; my notes\n[Case]\nChange=1\nMine=yes\n", 0), 0u);
+    const CliRun r = runWith({"names", "--favourite", file}, "AbC\n");
+    EXPECT_EQ(r.out, "AbC\tabc\tnew\n");
+}
+
+} // namespace
+} // namespace vantrel::cli

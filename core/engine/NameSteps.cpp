@@ -1,0 +1,156 @@
+#include "engine/NameSteps.h"
+
+#include "text/Utf8Text.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+void splitName(std::u32string_view name, bool isFolder, bool ignoreFolderExtensions,
+               std::u32string& base, std::u32string& extension) {
+    extension.clear();
+    const std::size_t dot =
+        (isFolder && ignoreFolderExtensions) ? std::u32string_view::npos : name.rfind(U'.');
+    if (dot == std::u32string_view::npos) {
+        base.assign(name);
+        return;
+    }
+    base.assign(name.substr(0, dot));
+    extension.assign(name.substr(dot));
+}
+
+namespace {
+
+// Compares `work` at `pos` with `find`, lower-casing `work` on the fly when
+// the match ignores case (`find` is then already lower case).
+bool matchesAt(std::u32string_view work, std::size_t pos, std::u32string_view find,
+               bool exactCase) {
+    if (pos + find.size() > work.size())
+        return false;
+    for (std::size_t i = 0; i < find.size(); ++i) {
+        const char32_t c = exactCase ? work[pos + i] : text::toLower(work[pos + i]);
+        if (c != find[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void replaceAll(std::u32string& source, std::u32string_view find, std::u32string_view replacement,
+                bool exactCase) {
+    if (source.empty() || find.empty())
+        return;
+    // Scratch kept per thread: this runs for every entry of a preview.
+    thread_local std::u32string lowered;
+    thread_local std::u32string result;
+    if (!exactCase) {
+        lowered.assign(find);
+        text::toLowerInPlace(lowered);
+        find = lowered;
+    }
+    // Lower-casing maps one character to one, so positions in the lowered
+    // work text and in the result coincide; one scan does both.
+    result.clear();
+    std::size_t pos = 0;
+    bool any = false;
+    const char32_t first = find.front();
+    while (pos < source.size()) {
+        const char32_t c = exactCase ? source[pos] : text::toLower(source[pos]);
+        if (c == first && matchesAt(source, pos, find, exactCase)) {
+            if (!any) {
+                result.reserve(source.size() + replacement.size());
+                result.assign(source, 0, pos);
+                any = true;
+            }
+            result.append(replacement);
+            pos += find.size();
+        } else {
+            if (any)
+                result.push_back(source[pos]);
+            ++pos;
+        }
+    }
+    if (any)
+        source.assign(result);
+}
+
+void titleCase(std::u32string& text) {
+    if (text.empty())
+        return;
+    if (text.size() == 1) {
+        text[0] = text::toUpper(text[0]);
+        return;
+    }
+    char32_t previous = U'\t';
+    for (char32_t& c : text) {
+        const bool afterSeparator = previous == U'\n' || previous == U'\t' || previous == U' ' ||
+                                    previous == U'(' || previous == U')' || previous == U'.' ||
+                                    previous == U'{' || previous == U'[';
+        c = afterSeparator ? text::toUpper(c) : text::toLower(c);
+        previous = c;
+    }
+}
+
+std::vector<std::u32string> splitWords(std::u32string_view text, std::u32string_view delimiter,
+                                       bool keepEmpty) {
+    if (delimiter.empty())
+        delimiter = U",";
+    std::vector<std::u32string> pieces;
+    std::size_t at = text.find(delimiter);
+    while (at != std::u32string_view::npos) {
+        if (at > 0 || keepEmpty)
+            pieces.emplace_back(text.substr(0, at));
+        text.remove_prefix(at + delimiter.size());
+        at = text.find(delimiter);
+    }
+    if (!text.empty())
+        pieces.emplace_back(text);
+    return pieces;
+}
+
+void removeWord(std::u32string& text, std::u32string_view word) {
+    if (word.empty() || text.size() < word.size())
+        return;
+    std::size_t at = text.find(word);
+    if (at == std::u32string::npos)
+        return;
+    std::size_t out = at;
+    std::size_t in = at;
+    while (in < text.size()) {
+        if (text.compare(in, word.size(), word) == 0) {
+            in += word.size();
+        } else {
+            text[out++] = text[in++];
+        }
+    }
+    text.resize(out);
+}
+
+namespace {
+
+struct SymbolTable {
+    bool ascii[128] = {};
+    constexpr SymbolTable() {
+        for (const char c : std::string_view("!$%^&*()-_=+[]{};:'@#~,.<>/?\\|`"))
+            ascii[static_cast<unsigned char>(c)] = true;
+    }
+};
+constexpr SymbolTable kSymbols;
+
+} // namespace
+
+bool isSymbolChar(char32_t c) {
+    // 31 ASCII symbols plus the pound sign, the not sign and the broken bar.
+    if (c < 128)
+        return kSymbols.ascii[c];
+    return c == U'\u00A3' || c == U'\u00AC' || c == U'\u00A6';
+}
+
+void insertAt(std::u32string& text, long long position, std::u32string_view insert) {
+    const auto size = static_cast<long long>(text.size());
+    const long long at = std::clamp(position, 0LL, size);
+    text.insert(static_cast<std::size_t>(at), insert);
+}
+
+} // namespace vantrel

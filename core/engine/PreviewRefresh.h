@@ -1,0 +1,61 @@
+#pragma once
+
+#include "engine/Preferences.h"
+#include "engine/RenameCriteria.h"
+#include "filelist/FileEntry.h"
+#include "platform/Clock.h"
+#include "status/StatusSink.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+/// The list as the preview sees it: its size, its selected entries in list
+/// order, and the one way to store a new name.
+class PreviewTarget {
+public:
+    virtual ~PreviewTarget() = default;
+    [[nodiscard]] virtual std::size_t objectCount() const = 0;
+    [[nodiscard]] virtual std::size_t selectedCount() const = 0;
+    /// The i-th selected entry, counted from the top of the list.
+    [[nodiscard]] virtual const FileEntry& selectedEntry(std::size_t i) const = 0;
+    virtual void setNewName(std::size_t i, std::string_view newName) = 0;
+};
+
+/// A target over a plain vector of entries and the indices of the selected
+/// ones, in list order.
+class EntryVectorTarget final : public PreviewTarget {
+public:
+    EntryVectorTarget(std::vector<FileEntry>& entries, std::vector<std::size_t> selected)
+        : entries_(entries), selected_(std::move(selected)) {}
+    /// Every entry selected.
+    explicit EntryVectorTarget(std::vector<FileEntry>& entries);
+
+    [[nodiscard]] std::size_t objectCount() const override { return entries_.size(); }
+    [[nodiscard]] std::size_t selectedCount() const override { return selected_.size(); }
+    [[nodiscard]] const FileEntry& selectedEntry(std::size_t i) const override {
+        return entries_[selected_[i]];
+    }
+    void setNewName(std::size_t i, std::string_view newName) override {
+        entries_[selected_[i]].setNewName(newName);
+    }
+
+private:
+    std::vector<FileEntry>& entries_;
+    std::vector<std::size_t> selected_;
+};
+
+inline constexpr std::string_view kRegexInvalidMessage = "Regular Expression is invalid";
+
+/// Recomputes the new name of every selected entry from one capture of the
+/// criteria: the pattern is compiled once, the counter runs from Start by
+/// Incr. over the selected entries in list order, the date is chosen by the
+/// Date "Type". Sets the status message ("Regular Expression is invalid" or
+/// the empty text) and ends with the statistics. Never fails; running it twice
+/// gives the same names.
+void refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
+                    PreviewTarget& target, StatusSink& status, const Clock& clock);
+
+} // namespace vantrel

@@ -1,0 +1,192 @@
+#include "favourites/FavouriteFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FavouriteFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vantrel-fav-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        file_ = dir_ + "/job.vtl";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    void put(const std::string& content) const {
+        std::ofstream(file_, std::ios::binary) << content;
+    }
+    std::string get() const {
+        std::ostringstream out;
+        out << std::ifstream(file_, std::ios::binary).rdbuf();
+        return out.str();
+    }
+    std::string dir_, file_;
+};
+
+// Every stored field away from its default, texts with edge blanks and non-ASCII.
+RenameCriteria unusual() {
+    RenameCriteria c;
+    int n = 0;
+    for (const FavouriteKey& k : favouriteKeys()) {
+        ++n;
+        if (k.text != nullptr)
+            c.*k.text = "  v" + std::to_string(n) + " \xC3\xA9 ";
+        else if (k.flag != nullptr)
+            c.*k.flag = !(c.*k.flag);
+        else if (k.choice != nullptr)
+            c.*k.choice = k.lines - 1 == c.*k.choice ? 0 : k.lines - 1;
+    }
+    return c;
+}
+
+TEST_F(FavouriteFileTest, KeyTableMatchesTheCriteriaRecord) {
+    const auto keys = favouriteKeys();
+    ASSERT_EQ(keys.size(), 49u);
+    EXPECT_EQ(keys[0].section, "General");
+    EXPECT_EQ(keys[0].key, "Path");
+    std::set<std::string_view> sections;
+    const RenameCriteria defaults;
+    for (const FavouriteKey& k : keys) {
+        sections.insert(k.section);
+        const std::string where = std::string(k.section) + "/" + std::string(k.key);
+        if (k.text != nullptr) {
+            EXPECT_EQ(defaults.*k.text, k.defaultText) << where;
+        } else if (k.flag != nullptr) {
+            EXPECT_EQ(defaults.*k.flag, k.defaultNumber != 0) << where;
+        } else if (k.choice != nullptr) {
+            EXPECT_EQ(defaults.*k.choice, k.defaultNumber) << where;
+        }
+    }
+    EXPECT_EQ(sections.size(), 13u);
+    const std::pair<int RenameCriteria::*, std::size_t> lists[] = {
+        {&RenameCriteria::filenameMode, filenameModeLines().size()},
+        {&RenameCriteria::caseMode, caseModeLines().size()},
+        {&RenameCriteria::dateMode, dateModeLines().size()},
+        {&RenameCriteria::dateType, dateTypeLines().size()},
+        {&RenameCriteria::dateFormat, dateFormatLines().size()},
+        {&RenameCriteria::folderNameMode, folderNameModeLines().size()},
+        {&RenameCriteria::numberMode, numberModeLines().size()},
+        {&RenameCriteria::numberBase, numberBaseLines().size()},
+        {&RenameCriteria::extensionMode, extensionModeLines().size()},
+    };
+    for (const auto& [field, lines] : lists) {
+        const auto k = std::find_if(keys.begin(), keys.end(),
+                                    [f = field](const FavouriteKey& x) { return x.choice == f; });
+        ASSERT_NE(k, keys.end());
+        EXPECT_EQ(static_cast<std::size_t>(k->lines), lines) << k->section;
+    }
+}
+
+TEST_F(FavouriteFileTest, RoundTripKeepsEveryStoredField) {
+    const RenameCriteria saved = unusual();
+    ASSERT_TRUE(saveFavourite(file_, saved, "/home/u/pics ").ok());
+    RenameCriteria loaded;
+    loaded.replaceMatchCase = true; // not stored: must survive the load
+    std::string folder;
+    ASSERT_TRUE(loadFavourite(file_, loaded, &folder).ok());
+    RenameCriteria expected = saved;
+    expected.replaceMatchCase = true;
+    EXPECT_EQ(loaded, expected);
+    EXPECT_EQ(folder, "/home/u/pics ");
+}
+
+TEST_F(FavouriteFileTest, NewFileLayout) {
+    RenameCriteria c;
+    c.numberBase = 14; // Base 16
+    ASSERT_TRUE(saveFavourite(file_, c, "/p").ok());
+    const std::string text = get();
+    EXPECT_EQ(text.rfind("[General]\nPath=\"/p\"\n[Regular Expressions]\nMatch=\"\"\n", 0), 0u);
+    EXPECT_NE(text.find("\nBase=14\n"), std::string::npos);
+    EXPECT_NE(text.find("[Selections]\nFilter=\"*\"\nFiles=1\nFolders=1\n"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("Min Length=\"0\"\n[New Location]\nPath=\"\"\n"));
+}
+
+TEST_F(FavouriteFileTest, MissingFileOrSectionGivesDefaults) {
+    RenameCriteria c = unusual();
+    std::string folder = "x";
+    EXPECT_FALSE(loadFavourite(file_, c, &folder).ok());
+    RenameCriteria defaults;
+    defaults.replaceMatchCase = c.replaceMatchCase;
+    EXPECT_EQ(c, defaults);
+    EXPECT_EQ(folder, "");
+
+    put("[Regular Expressions]\nMatch=\"m\"\n");
+    c = unusual();
+    ASSERT_TRUE(loadFavourite(file_, c, nullptr).ok());
+    EXPECT_EQ(c.regexMatch, "m");
+    EXPECT_EQ(c.filter, "*");
+    EXPECT_TRUE(c.includeFiles && c.includeFolders);
+    EXPECT_FALSE(c.recursive || c.includeHidden);
+    EXPECT_EQ(c.minLength, "0");
+}
+
+TEST_F(FavouriteFileTest, ValuesReadFromHandWrittenFiles) {
+    put("[auto-number]\nbase=35\nmode=-2\n[Case]\nChange=3\n[Selections]\nFiles=2\n"
+        "Folders=zero\nRecursive=-1\n[Regular Expressions]\nMatch=\"a\"b\"c\"\n"
+        "Replace=" +
+        std::string(300, 'r') + "\n");
+    RenameCriteria c;
+    ASSERT_TRUE(loadFavourite(file_, c, nullptr).ok());
+    EXPECT_EQ(c.numberBase, -1); // outside the 35 lines: no choice
+    EXPECT_EQ(c.numberMode, -1);
+    EXPECT_EQ(c.caseMode, 3);
+    EXPECT_TRUE(c.includeFiles);
+    EXPECT_FALSE(c.includeFolders);
+    EXPECT_TRUE(c.recursive);
+    EXPECT_EQ(c.regexMatch, "abc");
+    EXPECT_EQ(c.regexReplace, std::string(259, 'r'));
+}
+
+TEST_F(FavouriteFileTest, SaveKeepsForeignLinesAndDropsLineBreaks) {
+    put("; mine\r\n[Selections]\r\nNote=hello\r\n\r\n[Extra]\r\nx=1\r\n");
+    RenameCriteria c;
+    c.regexMatch = "a\"q\"b";
+    c.prefix = "p\n[Selections]\nRecursive=1";
+    ASSERT_TRUE(saveFavourite(file_, c, "").ok());
+    const std::string text = get();
+    EXPECT_EQ(text.rfind("; mine\r\n[Selections]\r\nNote=hello\r\nFilter=\"*\"\r\n", 0), 0u);
+    EXPECT_NE(text.find("\r\n\r\n[Extra]\r\nx=1\r\n"), std::string::npos);
+    RenameCriteria loaded;
+    ASSERT_TRUE(loadFavourite(file_, loaded, nullptr).ok());
+    EXPECT_EQ(loaded.regexMatch, "aqb"); // double quotes do not survive the format
+    EXPECT_EQ(loaded.prefix, "p [Selections] Recursive=1");
+    EXPECT_FALSE(loaded.recursive);
+}
+
+TEST(FavouriteSetting, ReadsLikeAFileLine) {
+    RenameCriteria c;
+    std::string folder;
+    using S = FavouriteSetting;
+    EXPECT_EQ(applyFavouriteSetting(c, "Folder Name", "Separator", "\" - \"", &folder), S::Applied);
+    EXPECT_EQ(c.folderNameSeparator, " - ");
+    EXPECT_EQ(applyFavouriteSetting(c, "folder name", " SEPARATOR ", "  x y  ", &folder),
+              S::Applied);
+    EXPECT_EQ(c.folderNameSeparator, "x y");
+    EXPECT_EQ(applyFavouriteSetting(c, "Auto-Number", "Base", "99", &folder), S::Applied);
+    EXPECT_EQ(c.numberBase, -1);
+    EXPECT_EQ(applyFavouriteSetting(c, "Selections", "Folders", "0", &folder), S::Applied);
+    EXPECT_FALSE(c.includeFolders);
+    EXPECT_EQ(applyFavouriteSetting(c, "General", "Path", "'/srv'", &folder), S::Applied);
+    EXPECT_EQ(folder, "/srv");
+    EXPECT_EQ(applyFavouriteSetting(c, "Nowhere", "Path", "1", &folder), S::UnknownSection);
+    // The Replace panel's Match Case is not a favourites key.
+    EXPECT_EQ(applyFavouriteSetting(c, "Replacements", "Match Case", "1", &folder), S::UnknownKey);
+    EXPECT_FALSE(c.replaceMatchCase);
+}
+
+} // namespace
+} // namespace vantrel

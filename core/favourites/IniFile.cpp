@@ -1,0 +1,447 @@
+#include "favourites/IniFile.h"
+
+#include "text/Utf8Text.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vantrel {
+namespace {
+
+constexpr bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
+}
+
+std::string_view trimLeft(std::string_view s) {
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    return s;
+}
+
+std::string_view trimRight(std::string_view s) {
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view trim(std::string_view s) {
+    return trimRight(trimLeft(s));
+}
+
+// A value holding a line break would start a new line, and so a new key or
+// section, in the file written.
+std::string oneLine(std::string_view s) {
+    std::string out(s);
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return out;
+}
+
+void cutToChars(std::string& s, std::size_t maxChars) {
+    if (s.size() <= maxChars) // never more characters than bytes
+        return;
+    std::u32string chars = text::decode(s);
+    if (chars.size() <= maxChars)
+        return;
+    chars.resize(maxChars);
+    s = text::encode(chars);
+}
+
+// The value as the reading buffer receives it: blanks trimmed, one pair of
+// enclosing quotes removed, cut to the buffer's size.
+std::string bufferedValue(std::string_view afterEquals) {
+    std::string_view v = trim(afterEquals);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    std::string out(v);
+    cutToChars(out, IniFile::kMaxValueChars);
+    return out;
+}
+
+void removeDoubleQuotes(std::string& s) {
+    std::erase(s, '"');
+}
+
+} // namespace
+
+// ---- parsing -------------------------------------------------------------
+
+void IniFile::classify(Line& line) {
+    const std::string_view content = line.content;
+    const std::string_view t = trim(content);
+    const std::size_t start = static_cast<std::size_t>(t.data() - content.data());
+    line.kind = Kind::Other;
+    if (!t.empty() && t.front() == '[') {
+        const std::size_t close = t.rfind(']');
+        if (close != std::string_view::npos && close > 0) {
+            const std::string_view name = trim(t.substr(1, close - 1));
+            line.kind = Kind::Section;
+            line.namePos = static_cast<std::size_t>(name.data() - content.data());
+            line.nameLen = name.size();
+            return;
+        }
+    }
+    const std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos)
+        return;
+    line.kind = Kind::Key;
+    line.namePos = start;
+    line.nameLen = trimRight(t.substr(0, eq)).size();
+    line.valuePos = start + eq + 1;
+}
+
+std::string_view IniFile::nameOf(const Line& line) {
+    return std::string_view(line.content).substr(line.namePos, line.nameLen);
+}
+
+void IniFile::loadText(std::string_view content) {
+    lines_.clear();
+    loadError_.reset();
+    missing_ = false;
+    modified_ = false;
+    while (!content.empty()) {
+        Line line;
+        const std::size_t lf = content.find('\n');
+        std::string_view body = content.substr(0, lf);
+        if (lf != std::string_view::npos) {
+            line.ending = Ending::Lf;
+            if (!body.empty() && body.back() == '\r') {
+                line.ending = Ending::CrLf;
+                body.remove_suffix(1);
+            }
+            content.remove_prefix(lf + 1);
+        } else {
+            content = {};
+        }
+        line.content.assign(body);
+        classify(line);
+        lines_.push_back(std::move(line));
+    }
+}
+
+std::string IniFile::text() const {
+    std::string out;
+    for (const Line& line : lines_) {
+        out += line.content;
+        if (line.ending == Ending::CrLf)
+            out += "\r\n";
+        else if (line.ending == Ending::Lf)
+            out += '\n';
+    }
+    return out;
+}
+
+// ---- lookup --------------------------------------------------------------
+
+std::optional<std::size_t> IniFile::findSection(std::string_view name) const {
+    name = trim(name);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == Kind::Section && text::equalsIgnoreCase(nameOf(lines_[i]), name))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::size_t IniFile::sectionEnd(std::size_t header) const {
+    std::size_t i = header + 1;
+    while (i < lines_.size() && lines_[i].kind != Kind::Section)
+        ++i;
+    return i;
+}
+
+std::optional<std::size_t> IniFile::findKey(std::size_t header, std::string_view key) const {
+    key = trim(key);
+    const std::size_t end = sectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (lines_[i].kind == Kind::Key && text::equalsIgnoreCase(nameOf(lines_[i]), key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> IniFile::lookup(std::string_view section,
+                                                std::string_view key) const {
+    const std::optional<std::size_t> header = findSection(section);
+    if (!header)
+        return std::nullopt;
+    const std::optional<std::size_t> line = findKey(*header, key);
+    if (!line)
+        return std::nullopt;
+    return std::string_view(lines_[*line].content).substr(lines_[*line].valuePos);
+}
+
+std::string IniFile::stringValue(std::string_view afterEquals) {
+    std::string value = bufferedValue(afterEquals);
+    removeDoubleQuotes(value);
+    return value;
+}
+
+std::int32_t IniFile::intValue(std::string_view afterEquals) {
+    return text::atoiRule(bufferedValue(afterEquals));
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view defaultValue) const {
+    if (const std::optional<std::string_view> after = lookup(section, key))
+        return stringValue(*after);
+    std::string value(defaultValue);
+    cutToChars(value, kMaxValueChars);
+    removeDoubleQuotes(value);
+    return value;
+}
+
+std::int32_t IniFile::ReadInt(std::string_view section, std::string_view key,
+                              std::int32_t defaultValue) const {
+    if (const std::optional<std::string_view> after = lookup(section, key))
+        return intValue(*after);
+    return defaultValue; // "%d" read back by the atoi rule is the number itself
+}
+
+// ---- writing -------------------------------------------------------------
+
+std::string_view IniFile::newline() const {
+    return !lines_.empty() && lines_.front().ending == Ending::CrLf ? "\r\n" : "\n";
+}
+
+void IniFile::terminate(std::size_t index) {
+    if (lines_[index].ending == Ending::None)
+        lines_[index].ending = newline() == "\r\n" ? Ending::CrLf : Ending::Lf;
+}
+
+void IniFile::writeLine(std::string_view section, std::string_view key,
+                        std::string_view valueText) {
+    const std::string sectionName = oneLine(trim(section));
+    const std::string keyName = oneLine(trim(key));
+    const Ending ending = newline() == "\r\n" ? Ending::CrLf : Ending::Lf;
+    const auto makeLine = [ending](std::string content) {
+        Line line{std::move(content), ending};
+        classify(line);
+        return line;
+    };
+    const std::optional<std::size_t> header = findSection(sectionName);
+    if (!header) {
+        modified_ = true;
+        if (!lines_.empty())
+            terminate(lines_.size() - 1);
+        lines_.push_back(makeLine("[" + sectionName + "]"));
+        lines_.push_back(makeLine(keyName + "=" + std::string(valueText)));
+        return;
+    }
+    if (const std::optional<std::size_t> found = findKey(*header, keyName)) {
+        Line& line = lines_[*found];
+        // Keep the file's own spelling of the key.
+        std::string content = std::string(nameOf(line)) + "=" + std::string(valueText);
+        if (content != line.content) {
+            line.content = std::move(content);
+            classify(line);
+            modified_ = true;
+        }
+        return;
+    }
+    // After the section's last non-blank line, so blank lines that separate
+    // it from the next section stay in place.
+    std::size_t last = *header;
+    const std::size_t end = sectionEnd(*header);
+    for (std::size_t i = *header + 1; i < end; ++i) {
+        if (!trim(lines_[i].content).empty())
+            last = i;
+    }
+    modified_ = true;
+    terminate(last);
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(last + 1),
+                  makeLine(keyName + "=" + std::string(valueText)));
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    writeLine(section, key, "\"" + oneLine(value) + "\"");
+}
+
+void IniFile::WriteInt(std::string_view section, std::string_view key, std::int32_t value) {
+    writeLine(section, key, std::to_string(value));
+}
+
+} // namespace vantrel
+
+// ---- the file on disk ----------------------------------------------------
+
+namespace vantrel {
+namespace {
+
+constexpr int kMaxLinkHops = 40; // as the kernel's own limit
+
+// Reads errno before anything else can change it.
+Result systemFailure(const char* operation, const std::string& path) {
+    const int err = errno;
+    return Result::fromErrno(operation, path, err);
+}
+
+Result readOpenFile(int fd, const std::string& path, std::string& out) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return systemFailure("read", path);
+    if (S_ISDIR(st.st_mode))
+        return Result::fromErrno("read", path, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return Error{"read", path, "not a regular file"};
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return systemFailure("read", path);
+        if (n == 0)
+            return {};
+        out.append(buffer, static_cast<std::size_t>(n));
+        if (out.size() > IniFile::kMaxFileBytes) // the file may grow while being read
+            return Result::fromErrno("read", path, EFBIG);
+    }
+}
+
+Result readFile(const std::string& path, std::string& out, bool& missing) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        const int err = errno;
+        missing = err == ENOENT;
+        return Result::fromErrno("read", path, err);
+    }
+    Result result = readOpenFile(fd, path, out);
+    ::close(fd);
+    return result;
+}
+
+std::string folderPrefix(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A symbolic link stays a link: the file it finally points at is replaced.
+Result resolveLinks(std::string& target) {
+    const std::string original = target;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return {};
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(target.c_str(), buffer, sizeof buffer);
+        if (n < 0)
+            return systemFailure("read the link", target);
+        if (static_cast<std::size_t>(n) >= sizeof buffer)
+            return Result::fromErrno("read the link", target, ENAMETOOLONG);
+        std::string link(buffer, static_cast<std::size_t>(n));
+        target = !link.empty() && link.front() == '/' ? link : folderPrefix(target) + link;
+    }
+    return Result::fromErrno("follow the links of", original, ELOOP);
+}
+
+// Mode 0666 lets the umask decide the bits of a new file, as for any file a
+// program creates; an existing file's bits are copied afterwards.
+Result createTemp(const std::string& target, int& fd, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    const std::string prefix = folderPrefix(target) + ".vantrel-" + std::to_string(::getpid());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        temp = prefix + "-" + std::to_string(counter++) + "-" + std::to_string(stamp % 1000000) +
+               ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0)
+            return {};
+        if (errno != EEXIST)
+            return systemFailure("create a temporary file beside", target);
+    }
+    return Result::fromErrno("create a temporary file beside", target, EEXIST);
+}
+
+Result writeAll(int fd, std::string_view data, const std::string& target) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return systemFailure("write", target);
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+// Makes the rename itself durable; a failure here loses nothing already written.
+void syncFolder(const std::string& target) {
+    const std::string prefix = folderPrefix(target);
+    const int fd =
+        ::open(prefix.empty() ? "." : prefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+void IniFile::SetFile(std::string path) {
+    path_ = std::move(path);
+    std::string content;
+    bool missing = false;
+    const Result read = readFile(path_, content, missing);
+    loadText(read.ok() ? std::string_view(content) : std::string_view());
+    if (!read.ok()) {
+        loadError_ = read.error();
+        missing_ = missing;
+    }
+}
+
+Result IniFile::loadResult() const {
+    if (loadError_)
+        return *loadError_;
+    return {};
+}
+
+Result IniFile::writeFile(const std::string& target) const {
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    int fd = -1;
+    std::string temp;
+    if (Result created = createTemp(target, fd, temp); !created.ok())
+        return created;
+    Result result = writeAll(fd, text(), target);
+    if (result.ok() && exists && ::fchmod(fd, old.st_mode & 0777) != 0)
+        result = systemFailure("set the permissions of", target);
+    if (result.ok() && ::fsync(fd) != 0)
+        result = systemFailure("write", target);
+    if (::close(fd) != 0 && result.ok())
+        result = systemFailure("write", target);
+    if (result.ok() && ::rename(temp.c_str(), target.c_str()) != 0)
+        result = systemFailure("replace", target);
+    if (!result.ok()) {
+        ::unlink(temp.c_str());
+        return result;
+    }
+    syncFolder(target);
+    return {};
+}
+
+Result IniFile::commit() {
+    if (path_.empty())
+        return Error{"write", path_, "no file named"};
+    if (loadError_ && !missing_)
+        return *loadError_; // never replace a file whose content was not read
+    if (!modified_)
+        return {};
+    std::string target = path_;
+    if (Result resolved = resolveLinks(target); !resolved.ok())
+        return resolved;
+    if (Result written = writeFile(target); !written.ok())
+        return written;
+    loadError_.reset();
+    missing_ = false;
+    modified_ = false;
+    return {};
+}
+
+} // namespace vantrel

@@ -1,0 +1,82 @@
+#include "filelist/FileEntry.h"
+
+#include "text/Utf8Text.h"
+
+#include <array>
+#include <limits>
+
+namespace vantrel {
+namespace {
+
+const std::string& emptyText() {
+    static const std::string empty;
+    return empty;
+}
+
+std::int32_t lengthOf(std::string_view text) {
+    const std::size_t n = text::charCount(text);
+    constexpr auto max = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(n > max ? max : n);
+}
+
+} // namespace
+
+bool hasInvalidNameChar(std::string_view name) {
+    // All nine are ASCII, so a byte test cannot hit part of a multi-byte character.
+    static constexpr auto kInvalid = [] {
+        std::array<bool, 256> table{};
+        for (const char c : std::string_view("\\/:*?\"<>|"))
+            table[static_cast<unsigned char>(c)] = true;
+        return table;
+    }();
+    for (const char c : name) {
+        if (kInvalid[static_cast<unsigned char>(c)])
+            return true;
+    }
+    return false;
+}
+
+FileEntry::FileEntry(std::shared_ptr<const EntryFolder> folder, std::string name, bool isFolder)
+    : size(isFolder ? -1 : 0), folder_(std::move(folder)), name_(std::move(name)),
+      isFolder_(isFolder) {
+    resetNewName();
+}
+
+const std::string& FileEntry::containingFolder() const {
+    return folder_ ? folder_->path : emptyText();
+}
+
+const std::string& FileEntry::parentFolderName() const {
+    return folder_ ? folder_->parentFolderName : emptyText();
+}
+
+const std::string& FileEntry::subDir() const {
+    return folder_ ? folder_->subDir : emptyText();
+}
+
+std::string FileEntry::itemPath() const {
+    const std::string& dir = containingFolder();
+    std::string path;
+    path.reserve(dir.size() + 1 + name_.size());
+    path = dir;
+    if (!path.empty() && path.back() != '/')
+        path.push_back('/');
+    path += name_;
+    return path;
+}
+
+void FileEntry::setNewName(std::string_view newName) {
+    newName_.assign(newName); // reuses the buffer of the previous preview
+    newNameLength_ = lengthOf(newName_);
+    newNameInvalid_ = hasInvalidNameChar(newName_);
+}
+
+void FileEntry::resetNewName() {
+    setNewName(name_);
+}
+
+void FileEntry::setName(std::string name) {
+    name_ = std::move(name);
+}
+
+} // namespace vantrel
