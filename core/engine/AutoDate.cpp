@@ -66,11 +66,6 @@ std::tm wallClock(const DateTime& d, int minute, int second) {
     return tm;
 }
 
-bool sameWallClock(const std::tm& a, const std::tm& b) {
-    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
-           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
-}
-
 /// mktime that tells failure apart from the valid time -1; `tm` is normalised.
 bool makeTime(std::tm& tm, std::int64_t& seconds) {
     tm.tm_wday = -1;
@@ -95,47 +90,52 @@ bool isNumericFormat(std::string_view format) {
     return true;
 }
 
-void putTwoDigits(int value, std::string& out) {
-    out.push_back(static_cast<char>('0' + value / 10 % 10));
-    out.push_back(static_cast<char>('0' + value % 10));
+char* putTwoDigits(int value, char* out) {
+    *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
 }
 
 /// The numeric directives as strftime writes them, for years 1000 to 9999.
 void formatNumeric(std::string_view format, const std::tm& tm, std::string& out) {
+    // No directive writes more than twice its own length ("%Y" gives four digits).
+    const std::size_t start = out.size();
+    out.resize(start + format.size() * 2);
+    char* w = out.data() + start;
+    const int year = tm.tm_year + 1900;
     for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] != '%') {
-            out.push_back(format[i]);
+            *w++ = format[i];
             continue;
         }
-        const int year = tm.tm_year + 1900;
         switch (format[++i]) {
         case 'd':
-            putTwoDigits(tm.tm_mday, out);
+            w = putTwoDigits(tm.tm_mday, w);
             break;
         case 'm':
-            putTwoDigits(tm.tm_mon + 1, out);
+            w = putTwoDigits(tm.tm_mon + 1, w);
             break;
         case 'y':
-            putTwoDigits(year % 100, out);
+            w = putTwoDigits(year % 100, w);
             break;
         case 'Y':
-            putTwoDigits(year / 100, out);
-            putTwoDigits(year % 100, out);
+            w = putTwoDigits(year % 100, putTwoDigits(year / 100, w));
             break;
         case 'H':
-            putTwoDigits(tm.tm_hour, out);
+            w = putTwoDigits(tm.tm_hour, w);
             break;
         case 'M':
-            putTwoDigits(tm.tm_min, out);
+            w = putTwoDigits(tm.tm_min, w);
             break;
         case 'S':
-            putTwoDigits(tm.tm_sec, out);
+            w = putTwoDigits(tm.tm_sec, w);
             break;
         default:
-            out.push_back('%');
+            *w++ = '%';
             break;
         }
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 } // namespace
@@ -144,48 +144,71 @@ DateFormatter::DateFormatter(std::string format, std::int32_t offsetHours)
     : format_(std::move(format)), offsetSeconds_(std::int64_t{offsetHours} * 3600),
       numeric_(isNumericFormat(format_)) {}
 
-bool DateFormatter::toLocalTime(const DateTime& d, std::tm& local) {
+DateFormatter::HourStart DateFormatter::hourStart(const DateTime& d) {
+    HourStart hour;
+    std::tm start = wallClock(d, 0, 0);
+    if (!makeTime(start, hour.seconds))
+        return hour;
+    hour.valid = true;
+    // The hour is plain when it exists as written (mktime did not move it) and
+    // the offset from UTC is the same at its first and last second: then every
+    // minute and second of it maps to start + minute * 60 + second.
+    const auto first = static_cast<std::time_t>(hour.seconds);
+    const auto last = static_cast<std::time_t>(hour.seconds + 3599);
+    std::tm a{};
+    std::tm b{};
+    hour.plain = localtime_r(&first, &a) != nullptr && localtime_r(&last, &b) != nullptr &&
+                 a.tm_gmtoff == b.tm_gmtoff && a.tm_year == d.year - 1900 &&
+                 a.tm_mon == d.month - 1 && a.tm_mday == d.day && a.tm_hour == d.hour;
+    return hour;
+}
+
+bool DateFormatter::toLocalTime(const DateTime& d, std::tm& local, bool& fieldsOnly) {
+    fieldsOnly = false;
     std::tm wanted = wallClock(d, d.minute, d.second);
-    std::int64_t seconds = 0;
-    bool found = false;
-    // Within one wall-clock hour the offset from UTC almost never changes, so
-    // the start of the hour is converted once and the rest added; the round
-    // trip below catches the rare hour in which it does change.
     const std::uint64_t key = std::uint64_t{d.year} << 40 | std::uint64_t{d.month} << 32 |
                               std::uint64_t{d.day} << 16 | std::uint64_t{d.hour};
     auto it = hourStarts_.find(key);
-    if (it == hourStarts_.end()) {
-        std::tm start = wallClock(d, 0, 0);
-        std::int64_t startSeconds = 0;
-        if (makeTime(start, startSeconds))
-            it = hourStarts_.emplace(key, startSeconds).first;
-    }
-    if (it != hourStarts_.end() && d.minute < 60 && d.second < 60) {
-        seconds = it->second + d.minute * 60 + d.second;
-        const auto t = static_cast<std::time_t>(seconds);
-        found = localtime_r(&t, &local) != nullptr && sameWallClock(local, wanted);
-    }
-    if (!found) {
-        if (!makeTime(wanted, seconds))
-            return false;
+    if (it == hourStarts_.end())
+        it = hourStarts_.emplace(key, hourStart(d)).first;
+    const HourStart& hour = it->second;
+    std::int64_t seconds = 0;
+    if (hour.plain && d.minute < 60 && d.second < 60) {
+        seconds = hour.seconds + d.minute * 60 + d.second;
+        if (offsetSeconds_ == 0) {
+            // The calendar fields are the date's own; only the numeric
+            // directives may rely on that (the weekday is not filled in).
+            local = wanted;
+            fieldsOnly = true;
+            return true;
+        }
+    } else if (makeTime(wanted, seconds)) {
         local = wanted;
+    } else {
+        return false;
     }
-    if (offsetSeconds_ != 0) {
-        const auto t = static_cast<std::time_t>(seconds + offsetSeconds_);
-        if (localtime_r(&t, &local) == nullptr)
-            return false;
-    }
-    return true;
+    const auto t = static_cast<std::time_t>(seconds + offsetSeconds_);
+    return localtime_r(&t, &local) != nullptr;
 }
 
 bool DateFormatter::format(const DateTime& date, std::string& out) {
     std::tm local{};
-    if (!toLocalTime(date, local))
+    bool fieldsOnly = false;
+    if (!toLocalTime(date, local, fieldsOnly))
         return false;
-    if (numeric_ && local.tm_year >= 1000 - 1900 && local.tm_year <= 9999 - 1900)
+    if (numeric_ && local.tm_year >= 1000 - 1900 && local.tm_year <= 9999 - 1900) {
         formatNumeric(format_, local, out);
-    else
-        out += formatTime(format_, local);
+        return true;
+    }
+    if (fieldsOnly) {
+        // strftime may need the weekday and the day of the year.
+        std::tm full = wallClock(date, date.minute, date.second);
+        std::int64_t seconds = 0;
+        if (!makeTime(full, seconds))
+            return false;
+        local = full;
+    }
+    out += formatTime(format_, local);
     return true;
 }
 

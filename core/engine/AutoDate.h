@@ -34,12 +34,18 @@ public:
     bool format(const DateTime& date, std::string& out);
 
 private:
-    bool toLocalTime(const DateTime& date, std::tm& local);
+    struct HourStart {
+        std::int64_t seconds = 0;
+        bool valid = false;
+        bool plain = false;
+    };
+    static HourStart hourStart(const DateTime& date);
+    bool toLocalTime(const DateTime& date, std::tm& local, bool& fieldsOnly);
 
     std::string format_;
     std::int64_t offsetSeconds_;
     bool numeric_;
-    std::unordered_map<std::uint64_t, std::int64_t> hourStarts_;
+    std::unordered_map<std::uint64_t, HourStart> hourStarts_;
 };
 
 } // namespace vantrel

@@ -39,40 +39,46 @@ bool matchesAt(std::u32string_view work, std::size_t pos, std::u32string_view fi
 
 void replaceAll(std::u32string& source, std::u32string_view find, std::u32string_view replacement,
                 bool exactCase) {
+    if (exactCase || source.empty() || find.empty()) {
+        replaceAllPrepared(source, find, replacement, exactCase);
+        return;
+    }
+    std::u32string lowered(find);
+    text::toLowerInPlace(lowered);
+    replaceAllPrepared(source, lowered, replacement, false);
+}
+
+void replaceAllPrepared(std::u32string& source, std::u32string_view find,
+                        std::u32string_view replacement, bool exactCase) {
     if (source.empty() || find.empty())
         return;
     // Scratch kept per thread: this runs for every entry of a preview.
-    thread_local std::u32string lowered;
     thread_local std::u32string result;
-    if (!exactCase) {
-        lowered.assign(find);
-        text::toLowerInPlace(lowered);
-        find = lowered;
-    }
     // Lower-casing maps one character to one, so positions in the lowered
     // work text and in the result coincide; one scan does both.
-    result.clear();
-    std::size_t pos = 0;
-    bool any = false;
     const char32_t first = find.front();
-    while (pos < source.size()) {
+    const std::size_t last = source.size() < find.size() ? 0 : source.size() - find.size() + 1;
+    std::size_t copied = 0; // source characters up to here are in the result
+    bool any = false;
+    for (std::size_t pos = 0; pos < last;) {
         const char32_t c = exactCase ? source[pos] : text::toLower(source[pos]);
-        if (c == first && matchesAt(source, pos, find, exactCase)) {
-            if (!any) {
-                result.reserve(source.size() + replacement.size());
-                result.assign(source, 0, pos);
-                any = true;
-            }
-            result.append(replacement);
-            pos += find.size();
-        } else {
-            if (any)
-                result.push_back(source[pos]);
+        if (c != first || !matchesAt(source, pos, find, exactCase)) {
             ++pos;
+            continue;
         }
+        if (!any) {
+            result.clear();
+            any = true;
+        }
+        result.append(source, copied, pos - copied);
+        result.append(replacement);
+        pos += find.size();
+        copied = pos;
     }
-    if (any)
-        source.assign(result);
+    if (!any)
+        return;
+    result.append(source, copied);
+    source.swap(result);
 }
 
 void titleCase(std::u32string& text) {

@@ -22,6 +22,11 @@ void splitName(std::u32string_view name, bool isFolder, bool ignoreFolderExtensi
 void replaceAll(std::u32string& source, std::u32string_view find, std::u32string_view replacement,
                 bool exactCase);
 
+/// replaceAll for a `find` that is already in lower case when the match
+/// ignores case, so that callers replacing in many names lower it once.
+void replaceAllPrepared(std::u32string& source, std::u32string_view find,
+                        std::u32string_view replacement, bool exactCase);
+
 /// Upper-cases the first character and every character after a line feed,
 /// tab, space, "(", ")", ".", "{" or "["; lower-cases all others.
 void titleCase(std::u32string& text);

@@ -25,6 +25,8 @@ NewNameEngine::NewNameEngine(const RenameCriteria& criteria, bool ignoreFolderEx
     regexReplace_ = decode(c_.regexReplace);
     fixedName_ = decode(c_.fixedName);
     replaceText_ = decode(c_.replaceText);
+    if (!c_.replaceMatchCase)
+        text::toLowerInPlace(replaceText_); // compared in lower case; lowered once here
     replaceWith_ = decode(c_.replaceWith);
 
     firstN_ = atoiRule(c_.removeFirstN);
@@ -87,11 +89,11 @@ void NewNameEngine::computeNewName(const NameInputs& in, std::string& out) {
         return;
     }
     chars_.clear();
-    text::decodeAppend(in.name, chars_);
+    const bool validUtf8 = text::decodeAppend(in.name, chars_);
     splitName(chars_, in.isFolder, ignoreFolderExtensions_, base_, ext_);
 
     if (regexActive_)
-        applyRegex(in.name);
+        applyRegex(in.name, validUtf8);
 
     if (c_.filenameMode == kFilenameRemove)
         base_.clear();
@@ -99,7 +101,7 @@ void NewNameEngine::computeNewName(const NameInputs& in, std::string& out) {
         base_ = fixedName_;
 
     if (!base_.empty() && !replaceText_.empty())
-        replaceAll(base_, replaceText_, replaceWith_, c_.replaceMatchCase);
+        replaceAllPrepared(base_, replaceText_, replaceWith_, c_.replaceMatchCase);
 
     switch (c_.caseMode) {
     case kCaseLower:
@@ -127,10 +129,10 @@ void NewNameEngine::computeNewName(const NameInputs& in, std::string& out) {
     text::encodeAppend(ext_, out);
 }
 
-void NewNameEngine::applyRegex(std::string_view name) {
+void NewNameEngine::applyRegex(std::string_view name, bool validUtf8) {
     // The pattern sees the whole name, extension included; the replace text
     // becomes the whole base, and only "\1" to "\9" refer to groups.
-    const int result = pattern_->match(name);
+    const int result = pattern_->match(name, validUtf8);
     if (result < 0)
         return;
     base_ = regexReplace_;
@@ -141,7 +143,7 @@ void NewNameEngine::applyRegex(std::string_view name) {
         text::decodeAppend(bytes_, work_);
         const char32_t reference[2] = {U'\\',
                                        static_cast<char32_t>(U'0' + static_cast<char32_t>(g))};
-        replaceAll(base_, std::u32string_view(reference, 2), work_, true);
+        replaceAllPrepared(base_, std::u32string_view(reference, 2), work_, true);
     }
 }
 
@@ -243,13 +245,11 @@ void NewNameEngine::applyNumber(std::string_view numberText) {
         base_.append(numberSeparator_);
         base_.append(work_);
         break;
-    case kNumberInsert: {
-        std::u32string insert = numberSeparator_;
-        insert += work_;
-        insert += numberSeparator_;
-        insertAt(base_, numberInsertPos_, insert);
+    case kNumberInsert:
+        work_.insert(0, numberSeparator_);
+        work_.append(numberSeparator_);
+        insertAt(base_, numberInsertPos_, work_);
         break;
-    }
     default:
         break;
     }

@@ -43,7 +43,7 @@ public:
     [[nodiscard]] std::string computeNewName(const NameInputs& in);
 
 private:
-    void applyRegex(std::string_view name);
+    void applyRegex(std::string_view name, bool validUtf8);
     void applyRemovals();
     void applyAdditions();
     void applyDate(const DateTime& date);

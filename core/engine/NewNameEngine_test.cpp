@@ -1,7 +1,9 @@
 #include "engine/NewNameEngine.h"
 
+#include <cctype>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace vantrel {
 namespace {
@@ -41,7 +43,19 @@ std::string run(const PipelineCase& pc) {
     return engine.computeNewName(in);
 }
 
+void PrintTo(const PipelineCase& pc, std::ostream* os) {
+    *os << pc.label;
+}
+
 class Pipeline : public ::testing::TestWithParam<PipelineCase> {};
+
+/// The case's label as a test name: letters and digits, words joined by "_".
+std::string caseName(const ::testing::TestParamInfo<PipelineCase>& info) {
+    std::string name;
+    for (const char c : std::string_view(info.param.label))
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name + "_" + std::to_string(info.index);
+}
 
 TEST_P(Pipeline, ProducesExpectedName) {
     const PipelineCase& pc = GetParam();
@@ -130,7 +144,7 @@ const auto kRegex =
                                        c.regexReplace = "summer";
                                    },
                                    "été.jpg", "summer.jpg"});
-INSTANTIATE_TEST_SUITE_P(RegExpr, Pipeline, kRegex);
+INSTANTIATE_TEST_SUITE_P(RegExpr, Pipeline, kRegex, caseName);
 
 const auto kFilenameReplaceCase = ::testing::Values(
     PipelineCase{"remove", [](auto& c) { c.filenameMode = 1; }, "report.txt", ".txt"},
@@ -202,7 +216,7 @@ const auto kFilenameReplaceCase = ::testing::Values(
                  "Photos_x.2004", true, false},
     PipelineCase{"file ignores the folder preference", [](auto& c) { c.suffix = "_x"; }, "a.b",
                  "a_x.b", false, true});
-INSTANTIATE_TEST_SUITE_P(FilenameReplaceCase, Pipeline, kFilenameReplaceCase);
+INSTANTIATE_TEST_SUITE_P(FilenameReplaceCase, Pipeline, kFilenameReplaceCase, caseName);
 
 const auto kRemovalsAdditions = ::testing::Values(
     PipelineCase{"first n empties", [](auto& c) { c.removeFirstN = "3"; }, "abc.txt", ".txt"},
@@ -242,7 +256,7 @@ const auto kRemovalsAdditions = ::testing::Values(
                  "img1.jpg", "img1 - Holiday.jpg"},
     PipelineCase{"folder prefix in root", [](auto& c) { c.folderNameMode = 1; c.folderNameSeparator = "_"; },
                  "photo.jpg", "_photo.jpg", false, false, "7", ""});
-INSTANTIATE_TEST_SUITE_P(RemovalsAdditions, Pipeline, kRemovalsAdditions);
+INSTANTIATE_TEST_SUITE_P(RemovalsAdditions, Pipeline, kRemovalsAdditions, caseName);
 
 const auto
     kDateNumberExtension = ::testing::Values(PipelineCase{"date DMY suffix",
@@ -379,7 +393,7 @@ const auto
                                              PipelineCase{"trailing dot",
                                                           [](auto& c) { c.suffix = "x"; }, "notes.",
                                                           "notesx."});
-INSTANTIATE_TEST_SUITE_P(DateNumberExtension, Pipeline, kDateNumberExtension);
+INSTANTIATE_TEST_SUITE_P(DateNumberExtension, Pipeline, kDateNumberExtension, caseName);
 
 TEST(NewNameEngine, DefaultCriteriaKeepEveryByte) {
     RenameCriteria c;

@@ -53,13 +53,17 @@ bool RegexPattern::compileBytes() {
 }
 
 int RegexPattern::match(std::string_view subject) {
+    return match(subject, text::isValidUtf8(subject));
+}
+
+int RegexPattern::match(std::string_view subject, bool validUtf8) {
     lastResult_ = -1;
     lastSubject_ = subject;
     if (!isValid())
         return lastResult_;
     const pcre2_code* code = nullptr;
     std::uint32_t options = 0;
-    if (utf_ != nullptr && text::isValidUtf8(subject)) {
+    if (utf_ != nullptr && validUtf8) {
         code = utf_;
         options = PCRE2_NO_UTF_CHECK; // checked just above
     } else if (compileBytes()) {

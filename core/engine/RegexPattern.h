@@ -30,6 +30,8 @@ public:
     /// nothing matched, 0 when more groups matched than there is room for, or
     /// one more than the highest group that took part.
     int match(std::string_view subject);
+    /// As above, for a subject already known to be (or not to be) valid UTF-8.
+    int match(std::string_view subject, bool validUtf8);
 
     /// Appends the text of group `g` of the last successful match; a group that
     /// took no part gives nothing.

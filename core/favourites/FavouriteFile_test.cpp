@@ -72,6 +72,14 @@ TEST_F(FavouriteFileTest, KeyTableMatchesTheCriteriaRecord) {
         }
     }
     EXPECT_EQ(sections.size(), 13u);
+    // Two keys bound to one field would leave another field unstored.
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        for (std::size_t j = i + 1; j < keys.size(); ++j) {
+            EXPECT_FALSE(keys[i].text == keys[j].text && keys[i].flag == keys[j].flag &&
+                         keys[i].choice == keys[j].choice)
+                << keys[i].section << "/" << keys[i].key << " and " << keys[j].key;
+        }
+    }
     const std::pair<int RenameCriteria::*, std::size_t> lists[] = {
         {&RenameCriteria::filenameMode, filenameModeLines().size()},
         {&RenameCriteria::caseMode, caseModeLines().size()},

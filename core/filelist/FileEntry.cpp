@@ -13,24 +13,29 @@ const std::string& emptyText() {
     return empty;
 }
 
-std::int32_t lengthOf(std::string_view text) {
-    const std::size_t n = text::charCount(text);
+std::int32_t clampLength(std::size_t n) {
     constexpr auto max = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
     return static_cast<std::int32_t>(n > max ? max : n);
 }
 
+std::int32_t lengthOf(std::string_view text) {
+    return clampLength(text::charCount(text));
+}
+
+// The nine characters no new name may hold. All are ASCII, so a byte test
+// cannot hit part of a multi-byte character.
+constexpr auto kInvalidNameChars = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("\\/:*?\"<>|"))
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
 } // namespace
 
 bool hasInvalidNameChar(std::string_view name) {
-    // All nine are ASCII, so a byte test cannot hit part of a multi-byte character.
-    static constexpr auto kInvalid = [] {
-        std::array<bool, 256> table{};
-        for (const char c : std::string_view("\\/:*?\"<>|"))
-            table[static_cast<unsigned char>(c)] = true;
-        return table;
-    }();
     for (const char c : name) {
-        if (kInvalid[static_cast<unsigned char>(c)])
+        if (kInvalidNameChars[static_cast<unsigned char>(c)])
             return true;
     }
     return false;
@@ -67,8 +72,16 @@ std::string FileEntry::itemPath() const {
 
 void FileEntry::setNewName(std::string_view newName) {
     newName_.assign(newName); // reuses the buffer of the previous preview
-    newNameLength_ = lengthOf(newName_);
-    newNameInvalid_ = hasInvalidNameChar(newName_);
+    // One pass for both: this runs for every entry of every preview.
+    bool ascii = true;
+    bool invalid = false;
+    for (const char c : newName_) {
+        const auto byte = static_cast<unsigned char>(c);
+        ascii = ascii && byte < 0x80;
+        invalid = invalid || kInvalidNameChars[byte];
+    }
+    newNameLength_ = ascii ? clampLength(newName_.size()) : lengthOf(newName_);
+    newNameInvalid_ = invalid;
 }
 
 void FileEntry::resetNewName() {

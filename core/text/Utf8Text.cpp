@@ -94,7 +94,8 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-void decodeAppend(std::string_view bytes, std::u32string& out) {
+bool decodeAppend(std::string_view bytes, std::u32string& out) {
+    bool valid = true;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
@@ -102,6 +103,15 @@ void decodeAppend(std::string_view bytes, std::u32string& out) {
     out.resize(start + n); // never more characters than bytes
     char32_t* w = out.data() + start;
     while (i < n) {
+        // Names are mostly ASCII: widen eight bytes at a time while they are.
+        std::uint64_t word = 0;
+        if (i + 8 <= n && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+            for (int k = 0; k < 8; ++k)
+                w[k] = p[i + static_cast<std::size_t>(k)];
+            w += 8;
+            i += 8;
+            continue;
+        }
         if (p[i] < 0x80) {
             *w++ = p[i];
             ++i;
@@ -112,12 +122,14 @@ void decodeAppend(std::string_view bytes, std::u32string& out) {
         if (len == 0) {
             *w++ = kInvalidByteBase + p[i];
             ++i;
+            valid = false;
         } else {
             *w++ = cp;
             i += len;
         }
     }
     out.resize(static_cast<std::size_t>(w - out.data()));
+    return valid;
 }
 
 std::u32string decode(std::string_view bytes) {
@@ -131,7 +143,20 @@ void encodeAppend(std::u32string_view chars, std::string& out) {
     out.resize(start + chars.size() * 4); // at most four bytes a character
     char* w = out.data() + start;
     const auto put = [&w](char32_t byte) { *w++ = static_cast<char>(byte); };
-    for (const char32_t c : chars) {
+    std::size_t i = 0;
+    // Narrow eight ASCII characters at a time while there are.
+    while (i + 8 <= chars.size()) {
+        char32_t any = 0;
+        for (std::size_t k = 0; k < 8; ++k)
+            any |= chars[i + k];
+        if (any >= 0x80)
+            break;
+        for (std::size_t k = 0; k < 8; ++k)
+            w[k] = static_cast<char>(chars[i + k]);
+        w += 8;
+        i += 8;
+    }
+    for (const char32_t c : chars.substr(i)) {
         if (c < 0x80) {
             put(c);
         } else if (isInvalidByte(c)) {
@@ -179,9 +204,13 @@ std::size_t charCount(std::string_view bytes) {
     return count;
 }
 
-char32_t toLowerNonAscii(char32_t c) { return mapChar(c, utf8proc_tolower); }
+char32_t toLowerNonAscii(char32_t c) {
+    return mapChar(c, utf8proc_tolower);
+}
 
-char32_t toUpperNonAscii(char32_t c) { return mapChar(c, utf8proc_toupper); }
+char32_t toUpperNonAscii(char32_t c) {
+    return mapChar(c, utf8proc_toupper);
+}
 
 char32_t foldCase(char32_t c) {
     // Lower of upper folds the pairs that simple lower-casing alone misses

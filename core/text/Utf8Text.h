@@ -24,8 +24,9 @@ constexpr bool isInvalidByte(char32_t c) {
 /// Whether the bytes are well-formed UTF-8 (shortest forms, no surrogates, at most U+10FFFF).
 [[nodiscard]] bool isValidUtf8(std::string_view bytes);
 
-/// Decodes bytes into characters, appending to `out`. Never fails.
-void decodeAppend(std::string_view bytes, std::u32string& out);
+/// Decodes bytes into characters, appending to `out`. Never fails; returns
+/// whether the bytes were well-formed UTF-8.
+bool decodeAppend(std::string_view bytes, std::u32string& out);
 [[nodiscard]] std::u32string decode(std::string_view bytes);
 
 /// Encodes characters back into bytes, appending to `out`; the inverse of decode.
