@@ -159,7 +159,8 @@ DateFormatter::HourStart DateFormatter::hourStart(const DateTime& d) {
     std::tm b{};
     hour.plain = localtime_r(&first, &a) != nullptr && localtime_r(&last, &b) != nullptr &&
                  a.tm_gmtoff == b.tm_gmtoff && a.tm_year == d.year - 1900 &&
-                 a.tm_mon == d.month - 1 && a.tm_mday == d.day && a.tm_hour == d.hour;
+                 a.tm_mon == d.month - 1 && a.tm_mday == d.day && a.tm_hour == d.hour &&
+                 a.tm_min == 0 && a.tm_sec == 0;
     return hour;
 }
 
