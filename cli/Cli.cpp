@@ -163,42 +163,55 @@ std::string_view stateOf(const FileEntry& entry) {
     return entry.isChanged() ? "new" : "same";
 }
 
+/// Reads the options after the command: the criteria options here, the
+/// command's own through `other`; then builds the criteria. On a usage error
+/// writes it to `err` and gives nothing.
+template <typename Other>
+std::optional<RenameCriteria> readCommandLine(const std::vector<std::string>& args,
+                                              CriteriaOptions& options, std::ostream& err,
+                                              Other other) {
+    UsageError error;
+    ArgReader reader(args, 1);
+    while (!reader.done() && error.text.empty()) {
+        const std::string& arg = reader.take();
+        if (!takeCriteriaOption(arg, reader, options, error))
+            other(arg, reader, error);
+    }
+    std::optional<RenameCriteria> criteria;
+    if (error.text.empty())
+        criteria = buildCriteria(options, nullptr, error);
+    if (!criteria)
+        err << "vantrel-cli: " << error.text << '\n';
+    return criteria;
+}
+
 int runNames(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
              std::ostream& err) {
     CriteriaOptions options;
     std::string folderName;
     DateTime date;
     bool folders = false;
-    UsageError error;
-    ArgReader reader(args, 1);
-    while (!reader.done() && error.text.empty()) {
-        const std::string& arg = reader.take();
-        if (takeCriteriaOption(arg, reader, options, error))
-            continue;
-        if (arg == "--folder-name") {
-            if (auto v = reader.value(arg, error))
-                folderName = *v;
-        } else if (arg == "--date") {
-            if (auto v = reader.value(arg, error)) {
-                const auto parsed = parseDate(*v);
-                if (!parsed)
-                    error.text = "--date needs \"YYYY-MM-DD HH:MM:SS\": '" + *v + "'";
-                else
-                    date = *parsed;
+    const auto criteria = readCommandLine(
+        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
+            if (arg == "--folder-name") {
+                if (auto v = reader.value(arg, error))
+                    folderName = *v;
+            } else if (arg == "--date") {
+                if (auto v = reader.value(arg, error)) {
+                    const auto parsed = parseDate(*v);
+                    if (!parsed)
+                        error.text = "--date needs \"YYYY-MM-DD HH:MM:SS\": '" + *v + "'";
+                    else
+                        date = *parsed;
+                }
+            } else if (arg == "--folders") {
+                folders = true;
+            } else {
+                error.text = "unknown option for names: '" + arg + "'";
             }
-        } else if (arg == "--folders") {
-            folders = true;
-        } else {
-            error.text = "unknown option for names: '" + arg + "'";
-        }
-    }
-    std::optional<RenameCriteria> criteria;
-    if (error.text.empty())
-        criteria = buildCriteria(options, nullptr, error);
-    if (!criteria) {
-        err << "vantrel-cli: " << error.text << '\n';
+        });
+    if (!criteria)
         return kExitUsage;
-    }
 
     auto folder = std::make_shared<EntryFolder>();
     folder->parentFolderName = folderName;
@@ -231,28 +244,21 @@ int runSaveFavourite(const std::vector<std::string>& args, std::ostream& out, st
     CriteriaOptions options;
     std::optional<std::string> file;
     std::string folderPath;
-    UsageError error;
-    ArgReader reader(args, 1);
-    while (!reader.done() && error.text.empty()) {
-        const std::string& arg = reader.take();
-        if (takeCriteriaOption(arg, reader, options, error))
-            continue;
-        if (arg == "--folder") {
-            if (auto v = reader.value(arg, error))
-                folderPath = *v;
-        } else if (!arg.starts_with("--") && !file) {
-            file = arg;
-        } else {
-            error.text = "unknown option for save-favourite: '" + arg + "'";
-        }
-    }
-    if (error.text.empty() && !file)
-        error.text = "save-favourite needs a FILE";
-    std::optional<RenameCriteria> criteria;
-    if (error.text.empty())
-        criteria = buildCriteria(options, nullptr, error);
-    if (!criteria) {
-        err << "vantrel-cli: " << error.text << '\n';
+    const auto criteria = readCommandLine(
+        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
+            if (arg == "--folder") {
+                if (auto v = reader.value(arg, error))
+                    folderPath = *v;
+            } else if (!arg.starts_with("--") && !file) {
+                file = arg;
+            } else {
+                error.text = "unknown option for save-favourite: '" + arg + "'";
+            }
+        });
+    if (!criteria)
+        return kExitUsage;
+    if (!file) {
+        err << "vantrel-cli: save-favourite needs a FILE\n";
         return kExitUsage;
     }
     const Result saved = saveFavourite(*file, *criteria, folderPath);

@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "platform/TempDir_test.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,23 +24,7 @@ CliRun runWith(std::vector<std::string> args, const std::string& input = "") {
     return {status, out.str(), err.str()};
 }
 
-/// A fresh temporary folder per test, removed afterwards.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vantrel-cli-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using vantrel::test::TempDir;
 
 TEST(CliNames, PrintsNameNewNameAndState) {
     const CliRun r = runWith({"names", "--set", "Replacements/Replace=-", "--set",
@@ -91,6 +76,9 @@ TEST(CliNames, BadInputIsAUsageError) {
         {"names", "--date", "2004-03-07T15:04:05"},
         {"names", "--date", "2004-03-07 24:00:00"},
         {"names", "--folder-name"},
+        {"save-favourite"},
+        {"save-favourite", "a.vtl", "b.vtl"},
+        {"save-favourite", "a.vtl", "--set", "Case/Bogus=1"},
     };
     for (const auto& args : bad) {
         const CliRun r = runWith(args);

@@ -200,27 +200,23 @@ void NewNameEngine::applyDate(const DateTime& date) {
     // A date that cannot be converted adds nothing, separator included.
     if (!dates_->format(date, bytes_))
         return;
-    work_.clear();
-    text::decodeAppend(bytes_, work_);
-    if (c_.dateMode == kPlacePrefix) {
-        work_.append(dateSeparator_);
-        base_.insert(0, work_);
-    } else {
-        base_.append(dateSeparator_);
-        base_.append(work_);
-    }
+    placeText(c_.dateMode, bytes_, dateSeparator_);
 }
 
 void NewNameEngine::applyFolderName(std::string_view parentFolderName) {
     if (!isPlacement(c_.folderNameMode))
         return;
+    placeText(c_.folderNameMode, parentFolderName, folderSeparator_);
+}
+
+void NewNameEngine::placeText(int mode, std::string_view text, std::u32string_view separator) {
     work_.clear();
-    text::decodeAppend(parentFolderName, work_);
-    if (c_.folderNameMode == kPlacePrefix) {
-        work_.append(folderSeparator_);
+    text::decodeAppend(text, work_);
+    if (mode == kPlacePrefix) {
+        work_.append(separator);
         base_.insert(0, work_);
     } else {
-        base_.append(folderSeparator_);
+        base_.append(separator);
         base_.append(work_);
     }
 }

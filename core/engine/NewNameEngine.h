@@ -49,6 +49,8 @@ private:
     void applyDate(const DateTime& date);
     void applyFolderName(std::string_view parentFolderName);
     void applyNumber(std::string_view numberText);
+    /// Puts `text` and `separator` in front of the base (Prefix) or behind it.
+    void placeText(int mode, std::string_view text, std::u32string_view separator);
     void applyExtension();
 
     RenameCriteria c_;

@@ -1,5 +1,7 @@
 #include "favourites/FavouriteFile.h"
 
+#include "platform/TempDir_test.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,14 +19,9 @@ namespace fs = std::filesystem;
 class FavouriteFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel-fav-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        file_ = dir_ + "/job.vtl";
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        ASSERT_FALSE(temp_.path().empty());
+        dir_ = temp_.path();
+        file_ = temp_.file("job.vtl");
     }
     void put(const std::string& content) const {
         std::ofstream(file_, std::ios::binary) << content;
@@ -34,6 +31,7 @@ protected:
         out << std::ifstream(file_, std::ios::binary).rdbuf();
         return out.str();
     }
+    test::TempDir temp_{"vantrel-fav"};
     std::string dir_, file_;
 };
 

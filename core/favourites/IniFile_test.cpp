@@ -1,5 +1,7 @@
 #include "favourites/IniFile.h"
 
+#include "platform/TempDir_test.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -20,14 +22,8 @@ namespace fs = std::filesystem;
 class IniFileDisk : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel-ini-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
+        ASSERT_FALSE(temp_.path().empty());
+        dir_ = temp_.path();
     }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     static void put(const std::string& file, const std::string& content) {
@@ -47,6 +43,7 @@ protected:
         struct stat st {};
         return ::stat(file.c_str(), &st) == 0 ? st.st_mode & 0777u : 0u;
     }
+    test::TempDir temp_{"vantrel-ini"};
     std::string dir_;
 };
 
