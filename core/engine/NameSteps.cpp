@@ -3,20 +3,19 @@
 #include "text/Utf8Text.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vantrel {
 
-void splitName(std::u32string_view name, bool isFolder, bool ignoreFolderExtensions,
-               std::u32string& base, std::u32string& extension) {
+void splitName(std::u32string& base, bool isFolder, bool ignoreFolderExtensions,
+               std::u32string& extension) {
     extension.clear();
     const std::size_t dot =
-        (isFolder && ignoreFolderExtensions) ? std::u32string_view::npos : name.rfind(U'.');
-    if (dot == std::u32string_view::npos) {
-        base.assign(name);
+        (isFolder && ignoreFolderExtensions) ? std::u32string::npos : base.rfind(U'.');
+    if (dot == std::u32string::npos)
         return;
-    }
-    base.assign(name.substr(0, dot));
-    extension.assign(name.substr(dot));
+    extension.assign(base, dot);
+    base.resize(dot);
 }
 
 namespace {
@@ -88,13 +87,16 @@ void titleCase(std::u32string& text) {
         text[0] = text::toUpper(text[0]);
         return;
     }
-    char32_t previous = U'\t';
+    static constexpr auto kSeparator = [] {
+        std::array<bool, 0x80> table{};
+        for (const char c : std::string_view("\n\t ().{["))
+            table[static_cast<unsigned char>(c)] = true;
+        return table;
+    }();
+    bool afterSeparator = true; // the first character is upper-cased
     for (char32_t& c : text) {
-        const bool afterSeparator = previous == U'\n' || previous == U'\t' || previous == U' ' ||
-                                    previous == U'(' || previous == U')' || previous == U'.' ||
-                                    previous == U'{' || previous == U'[';
         c = afterSeparator ? text::toUpper(c) : text::toLower(c);
-        previous = c;
+        afterSeparator = c < 0x80 && kSeparator[c];
     }
 }
 

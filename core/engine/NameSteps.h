@@ -10,10 +10,11 @@ namespace vantrel {
 // decoded characters (see text/Utf8Text.h), so positions and lengths count
 // characters, never bytes.
 
-/// Splits a name at its last "." into base and extension (dot included). A
-/// folder whose extensions are ignored keeps its whole name as base.
-void splitName(std::u32string_view name, bool isFolder, bool ignoreFolderExtensions,
-               std::u32string& base, std::u32string& extension);
+/// Splits the name held in `base` at its last "." : the extension (dot
+/// included) moves to `extension`, `base` keeps the rest. A folder whose
+/// extensions are ignored keeps its whole name as base.
+void splitName(std::u32string& base, bool isFolder, bool ignoreFolderExtensions,
+               std::u32string& extension);
 
 /// Replaces every occurrence of `find`, left to right and without overlaps;
 /// inserted text is never searched again. Without exact case, letters are

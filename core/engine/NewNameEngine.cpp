@@ -39,6 +39,14 @@ NewNameEngine::NewNameEngine(const RenameCriteria& criteria, bool ignoreFolderEx
             removeWords_.push_back(std::move(word));
     }
     classRemovals_ = c_.removeDigits || c_.removeHigh || c_.removeLetters || c_.removeSymbols;
+    // Digits, letters and symbols are removed in one pass, so which order
+    // they are named in does not matter; ASCII is decided by a table.
+    for (char32_t ch = 0; ch < 0x80; ++ch) {
+        removeAscii_[ch] =
+            (c_.removeDigits && ch >= U'0' && ch <= U'9') ||
+            (c_.removeLetters && ((ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z'))) ||
+            (c_.removeSymbols && isSymbolChar(ch));
+    }
 
     prefix_ = decode(c_.prefix);
     insertText_ = decode(c_.insertText);
@@ -88,9 +96,9 @@ void NewNameEngine::computeNewName(const NameInputs& in, std::string& out) {
         out.assign(in.name);
         return;
     }
-    chars_.clear();
-    const bool validUtf8 = text::decodeAppend(in.name, chars_);
-    splitName(chars_, in.isFolder, ignoreFolderExtensions_, base_, ext_);
+    base_.clear();
+    const bool validUtf8 = text::decodeAppend(in.name, base_);
+    splitName(base_, in.isFolder, ignoreFolderExtensions_, ext_);
 
     if (regexActive_)
         applyRegex(in.name, validUtf8);
@@ -176,10 +184,8 @@ void NewNameEngine::applyRemovals() {
         removeWord(base_, word);
     if (classRemovals_) {
         std::erase_if(base_, [this](char32_t ch) {
-            return (c_.removeDigits && ch >= U'0' && ch <= U'9') || (c_.removeHigh && ch >= 0x80) ||
-                   (c_.removeLetters &&
-                    ((ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z'))) ||
-                   (c_.removeSymbols && isSymbolChar(ch));
+            return ch < 0x80 ? removeAscii_[ch]
+                             : (c_.removeHigh || (c_.removeSymbols && isSymbolChar(ch)));
         });
     }
 }

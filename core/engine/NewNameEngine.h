@@ -5,6 +5,7 @@
 #include "engine/RegexPattern.h"
 #include "engine/RenameCriteria.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,6 +65,7 @@ private:
     std::u32string removeChars_;
     std::vector<std::u32string> removeWords_;
     bool classRemovals_ = false;
+    std::array<bool, 0x80> removeAscii_{};
     std::u32string prefix_, insertText_, suffix_;
     std::int32_t insertPos_ = 0;
     bool dateActive_ = false;
@@ -74,7 +76,7 @@ private:
     std::u32string numberSeparator_, fixedExtension_;
 
     // Scratch, reused from entry to entry.
-    std::u32string chars_, base_, ext_, work_;
+    std::u32string base_, ext_, work_;
     std::string bytes_;
 };
 
