@@ -144,23 +144,48 @@ DateFormatter::DateFormatter(std::string format, std::int32_t offsetHours)
     : format_(std::move(format)), offsetSeconds_(std::int64_t{offsetHours} * 3600),
       numeric_(isNumericFormat(format_)) {}
 
+namespace {
+
+/// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+bool localAt(std::int64_t seconds, std::tm& tm) {
+    const auto t = static_cast<std::time_t>(seconds);
+    return localtime_r(&t, &tm) != nullptr;
+}
+
+} // namespace
+
 DateFormatter::HourStart DateFormatter::hourStart(const DateTime& d) {
+    // mktime re-reads the time zone on every call, which is slow; localtime_r
+    // does not. So the start of the hour is found by reading the wall-clock
+    // time as UTC and taking off the offset in force then, and accepted only
+    // when the hour is plain: the start shows exactly this hour, and the
+    // offset is the same from a day before to a day after, so no daylight-
+    // saving change is near and every minute and second of it exists once.
     HourStart hour;
-    std::tm start = wallClock(d, 0, 0);
-    if (!makeTime(start, hour.seconds))
+    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour > 23)
         return hour;
-    hour.valid = true;
-    // The hour is plain when it exists as written (mktime did not move it) and
-    // the offset from UTC is the same at its first and last second: then every
-    // minute and second of it maps to start + minute * 60 + second.
-    const auto first = static_cast<std::time_t>(hour.seconds);
-    const auto last = static_cast<std::time_t>(hour.seconds + 3599);
-    std::tm a{};
-    std::tm b{};
-    hour.plain = localtime_r(&first, &a) != nullptr && localtime_r(&last, &b) != nullptr &&
-                 a.tm_gmtoff == b.tm_gmtoff && a.tm_year == d.year - 1900 &&
-                 a.tm_mon == d.month - 1 && a.tm_mday == d.day && a.tm_hour == d.hour &&
-                 a.tm_min == 0 && a.tm_sec == 0;
+    const std::int64_t wall = daysFromCivil(d.year, d.month, d.day) * 86400 + d.hour * 3600;
+    std::tm tm{};
+    if (!localAt(wall, tm))
+        return hour;
+    const std::int64_t start = wall - tm.tm_gmtoff;
+    std::tm before{};
+    std::tm after{};
+    if (!localAt(start, tm) || !localAt(start - 86400, before) || !localAt(start + 90000, after))
+        return hour;
+    hour.seconds = start;
+    hour.plain = tm.tm_gmtoff == before.tm_gmtoff && tm.tm_gmtoff == after.tm_gmtoff &&
+                 tm.tm_year == d.year - 1900 && tm.tm_mon == d.month - 1 && tm.tm_mday == d.day &&
+                 tm.tm_hour == d.hour && tm.tm_min == 0 && tm.tm_sec == 0;
     return hour;
 }
 

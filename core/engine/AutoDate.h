@@ -36,8 +36,7 @@ public:
 private:
     struct HourStart {
         std::int64_t seconds = 0;
-        bool valid = false;
-        bool plain = false;
+        bool plain = false; ///< every time of the hour is seconds + minute * 60 + second
     };
     static HourStart hourStart(const DateTime& date);
     bool toLocalTime(const DateTime& date, std::tm& local, bool& fieldsOnly);
