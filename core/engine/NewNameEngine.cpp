@@ -39,8 +39,8 @@ NewNameEngine::NewNameEngine(const RenameCriteria& criteria, bool ignoreFolderEx
             removeWords_.push_back(std::move(word));
     }
     classRemovals_ = c_.removeDigits || c_.removeHigh || c_.removeLetters || c_.removeSymbols;
-    // Digits, letters and symbols are removed in one pass, so which order
-    // they are named in does not matter; ASCII is decided by a table.
+    // Digits, High, letters and symbols each judge one character alone, so
+    // one pass gives what four passes in order would; ASCII by a table.
     for (char32_t ch = 0; ch < 0x80; ++ch) {
         removeAscii_[ch] =
             (c_.removeDigits && ch >= U'0' && ch <= U'9') ||
