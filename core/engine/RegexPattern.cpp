@@ -52,10 +52,6 @@ bool RegexPattern::compileBytes() {
     return bytes_ != nullptr;
 }
 
-int RegexPattern::match(std::string_view subject) {
-    return match(subject, text::isValidUtf8(subject));
-}
-
 int RegexPattern::match(std::string_view subject, bool validUtf8) {
     lastResult_ = -1;
     lastSubject_ = subject;

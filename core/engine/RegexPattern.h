@@ -29,8 +29,8 @@ public:
     /// Matches the whole subject from offset 0. Returns a negative value when
     /// nothing matched, 0 when more groups matched than there is room for, or
     /// one more than the highest group that took part.
-    int match(std::string_view subject);
-    /// As above, for a subject already known to be (or not to be) valid UTF-8.
+    /// `validUtf8` tells whether the subject is well-formed UTF-8 (the
+    /// caller has just decoded it, so it is not checked again here).
     int match(std::string_view subject, bool validUtf8);
 
     /// Appends the text of group `g` of the last successful match; a group that

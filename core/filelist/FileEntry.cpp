@@ -13,13 +13,10 @@ const std::string& emptyText() {
     return empty;
 }
 
-std::int32_t clampLength(std::size_t n) {
+std::int32_t lengthOf(std::string_view text) {
+    const std::size_t n = text::charCount(text);
     constexpr auto max = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
     return static_cast<std::int32_t>(n > max ? max : n);
-}
-
-std::int32_t lengthOf(std::string_view text) {
-    return clampLength(text::charCount(text));
 }
 
 // The nine characters no new name may hold. All are ASCII, so a byte test
@@ -72,16 +69,8 @@ std::string FileEntry::itemPath() const {
 
 void FileEntry::setNewName(std::string_view newName) {
     newName_.assign(newName); // reuses the buffer of the previous preview
-    // One pass for both: this runs for every entry of every preview.
-    bool ascii = true;
-    bool invalid = false;
-    for (const char c : newName_) {
-        const auto byte = static_cast<unsigned char>(c);
-        ascii = ascii && byte < 0x80;
-        invalid = invalid || kInvalidNameChars[byte];
-    }
-    newNameLength_ = ascii ? clampLength(newName_.size()) : lengthOf(newName_);
-    newNameInvalid_ = invalid;
+    newNameLength_ = lengthOf(newName_);
+    newNameInvalid_ = hasInvalidNameChar(newName_);
 }
 
 void FileEntry::resetNewName() {
