@@ -1,12 +1,12 @@
 #pragma once
 
 #include "engine/DateTime.h"
+#include "platform/LocalTime.h"
 
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace vantrel {
 
@@ -34,17 +34,12 @@ public:
     bool format(const DateTime& date, std::string& out);
 
 private:
-    struct HourStart {
-        std::int64_t seconds = 0;
-        bool plain = false; ///< every time of the hour is seconds + minute * 60 + second
-    };
-    static HourStart hourStart(const DateTime& date);
     bool toLocalTime(const DateTime& date, std::tm& local, bool& fieldsOnly);
 
     std::string format_;
     std::int64_t offsetSeconds_;
     bool numeric_;
-    std::unordered_map<std::uint64_t, HourStart> hourStarts_;
+    LocalTime localTime_;
 };
 
 } // namespace vantrel
