@@ -1,4 +1,5 @@
 #include "engine/AutoDate.h"
+#include "platform/TimeZone_test.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -6,26 +7,7 @@
 namespace vantrel {
 namespace {
 
-/// Sets the process's time zone for one test and restores it afterwards.
-class TimeZone {
-public:
-    explicit TimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZone() {
-        if (old_.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", old_.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string old_;
-};
+using test::TimeZone;
 
 /// What the plain C library gives: the wall-clock time, moved by the offset.
 std::string reference(const DateTime& d, int offsetHours, const char* format) {

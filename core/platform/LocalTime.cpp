@@ -106,32 +106,30 @@ bool LocalTime::toSeconds(const DateTime& d, std::int64_t& seconds, bool* plain)
 }
 
 bool LocalTime::toLocal(std::int64_t seconds, std::uint32_t nanoseconds, DateTime& out) {
+    const auto milliseconds = static_cast<std::uint16_t>(nanoseconds / 1000000 % 1000);
+    if (seconds == lastSecond_) { // files of one folder often share their times
+        out = lastDate_;
+        out.milliseconds = milliseconds;
+        return true;
+    }
     out = DateTime{};
     const std::int64_t hourNumber = floorDiv(seconds, 3600);
-    auto it = hourOffsets_.find(hourNumber);
-    if (it == hourOffsets_.end()) {
-        // An offset is cached only when it holds for the whole hour.
-        std::tm first{};
-        std::tm last{};
-        if (!localAt(hourNumber * 3600, first) || !localAt(hourNumber * 3600 + 3599, last))
-            return false;
-        if (first.tm_gmtoff != last.tm_gmtoff) {
-            std::tm tm{};
-            if (!localAt(seconds, tm) || tm.tm_year + 1900 < 0 || tm.tm_year + 1900 > 65535)
+    if (hourNumber != lastHour_) {
+        auto it = hourOffsets_.find(hourNumber);
+        if (it == hourOffsets_.end()) {
+            // An offset is cached only when it holds for the whole hour.
+            std::tm first{};
+            std::tm last{};
+            if (!localAt(hourNumber * 3600, first) || !localAt(hourNumber * 3600 + 3599, last))
                 return false;
-            out.year = static_cast<std::uint16_t>(tm.tm_year + 1900);
-            out.month = static_cast<std::uint16_t>(tm.tm_mon + 1);
-            out.dayOfWeek = static_cast<std::uint16_t>(tm.tm_wday);
-            out.day = static_cast<std::uint16_t>(tm.tm_mday);
-            out.hour = static_cast<std::uint16_t>(tm.tm_hour);
-            out.minute = static_cast<std::uint16_t>(tm.tm_min);
-            out.second = static_cast<std::uint16_t>(tm.tm_sec);
-            out.milliseconds = static_cast<std::uint16_t>(nanoseconds / 1000000 % 1000);
-            return true;
+            if (first.tm_gmtoff != last.tm_gmtoff)
+                return toLocalUncached(seconds, milliseconds, out);
+            it = hourOffsets_.emplace(hourNumber, first.tm_gmtoff).first;
         }
-        it = hourOffsets_.emplace(hourNumber, first.tm_gmtoff).first;
+        lastHour_ = hourNumber;
+        lastOffset_ = it->second;
     }
-    const std::int64_t wall = seconds + it->second;
+    const std::int64_t wall = seconds + lastOffset_;
     const std::int64_t days = floorDiv(wall, 86400);
     const std::int64_t ofDay = wall - days * 86400;
     std::int64_t year = 0;
@@ -142,12 +140,29 @@ bool LocalTime::toLocal(std::int64_t seconds, std::uint32_t nanoseconds, DateTim
         return false;
     out.year = static_cast<std::uint16_t>(year);
     out.month = static_cast<std::uint16_t>(month);
-    out.dayOfWeek = static_cast<std::uint16_t>(floorDiv(days + 4, 7) * -7 + days + 4);
+    out.dayOfWeek = static_cast<std::uint16_t>(days + 4 - floorDiv(days + 4, 7) * 7);
     out.day = static_cast<std::uint16_t>(day);
     out.hour = static_cast<std::uint16_t>(ofDay / 3600);
     out.minute = static_cast<std::uint16_t>(ofDay / 60 % 60);
     out.second = static_cast<std::uint16_t>(ofDay % 60);
-    out.milliseconds = static_cast<std::uint16_t>(nanoseconds / 1000000 % 1000);
+    out.milliseconds = milliseconds;
+    lastSecond_ = seconds;
+    lastDate_ = out;
+    return true;
+}
+
+bool LocalTime::toLocalUncached(std::int64_t seconds, std::uint16_t milliseconds, DateTime& out) {
+    std::tm tm{};
+    if (!localAt(seconds, tm) || tm.tm_year + 1900 < 0 || tm.tm_year + 1900 > 65535)
+        return false;
+    out.year = static_cast<std::uint16_t>(tm.tm_year + 1900);
+    out.month = static_cast<std::uint16_t>(tm.tm_mon + 1);
+    out.dayOfWeek = static_cast<std::uint16_t>(tm.tm_wday);
+    out.day = static_cast<std::uint16_t>(tm.tm_mday);
+    out.hour = static_cast<std::uint16_t>(tm.tm_hour);
+    out.minute = static_cast<std::uint16_t>(tm.tm_min);
+    out.second = static_cast<std::uint16_t>(tm.tm_sec);
+    out.milliseconds = milliseconds;
     return true;
 }
 

@@ -38,10 +38,15 @@ private:
         bool plain = false; ///< every time of the hour is seconds + minute * 60 + second
     };
     static HourStart hourStart(const DateTime& date);
+    static bool toLocalUncached(std::int64_t seconds, std::uint16_t milliseconds, DateTime& out);
 
     std::unordered_map<std::uint64_t, HourStart> hourStarts_;
     /// Offset from UTC in force for a whole hour of instants, by hour number.
     std::unordered_map<std::int64_t, std::int64_t> hourOffsets_;
+    std::int64_t lastHour_ = INT64_MIN; ///< the hour of `lastOffset_`
+    std::int64_t lastOffset_ = 0;
+    std::int64_t lastSecond_ = INT64_MIN; ///< the instant of `lastDate_`
+    DateTime lastDate_;
 };
 
 /// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
