@@ -1,0 +1,272 @@
+#include "filelist/ScanWorker.h"
+
+#include "filelist/JpegHeaderReader.h"
+#include "filelist/WildcardMatch.h"
+#include "platform/LocalTime.h"
+#include "text/Utf8Text.h"
+
+#include <memory>
+#include <system_error>
+
+namespace vantrel {
+
+ScanRequest makeScanRequest(const RenameCriteria& criteria, const Preferences& preferences,
+                            std::string_view root) {
+    ScanRequest request;
+    request.root = root.empty() ? std::string() : normaliseFolderPath(root);
+    request.filter = criteria.filter;
+    request.includeFiles = criteria.includeFiles;
+    request.includeFolders = criteria.includeFolders;
+    request.recursive = criteria.recursive;
+    request.includeHidden = criteria.includeHidden;
+    request.minLength = text::atoiRule(criteria.minLength);
+    request.displayIcons = preferences.displayIcons != 0;
+    request.autoSelect = preferences.autoSelectEntries != 0;
+    return request;
+}
+
+std::string normaliseFolderPath(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    return std::string(path);
+}
+
+std::string scanProgressText(std::string_view path) {
+    return "Scanning Folder " + std::string(path) + "...";
+}
+
+std::string scanDoneText(std::string_view path) {
+    return "Folder: " + std::string(path);
+}
+
+void EntryCollector::entriesFound(std::vector<FileEntry> batch) {
+    batches_.push_back(std::move(batch));
+}
+
+void EntryCollector::scanDone() {
+    // Joined once at the end: growing one vector batch by batch would move
+    // every entry several times.
+    std::size_t total = entries.size();
+    for (const auto& batch : batches_)
+        total += batch.size();
+    entries.reserve(total);
+    for (auto& batch : batches_)
+        entries.insert(entries.end(), std::make_move_iterator(batch.begin()),
+                       std::make_move_iterator(batch.end()));
+    batches_.clear();
+    done = true;
+}
+
+namespace {
+
+constexpr std::size_t kBatchSize = 512;
+
+/// Byte-wise comparison without regard to ASCII letter case.
+bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (text::toLower(static_cast<char32_t>(a[i])) !=
+            text::toLower(static_cast<char32_t>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+/// Names that are never listed or entered, in any letter case.
+bool isSystemName(std::string_view name, bool ascii) {
+    constexpr std::string_view kVolumeInformation = "System Volume Information";
+    constexpr std::string_view kRecycler = "RECYCLER";
+    if (ascii) // the usual case, without decoding
+        return asciiEqualsIgnoreCase(name, kVolumeInformation) ||
+               asciiEqualsIgnoreCase(name, kRecycler);
+    return text::equalsIgnoreCase(name, kVolumeInformation) ||
+           text::equalsIgnoreCase(name, kRecycler);
+}
+
+/// Whether the extension (after the last "."; the whole name without one) is jpg or jpeg.
+bool isJpegName(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    const std::string_view ext = dot == std::string_view::npos ? name : name.substr(dot + 1);
+    return text::equalsIgnoreCase(ext, "jpg") || text::equalsIgnoreCase(ext, "jpeg");
+}
+
+/// One scan's state: the request, where results go, and per-scan caches.
+class Scanner {
+public:
+    Scanner(const ScanRequest& request, FileSystem& fs, const TypeNameProvider& typeNames,
+            ScanSink& sink, const std::atomic<bool>& cancel)
+        : request_(request), fs_(fs), typeNames_(typeNames), sink_(sink), cancel_(cancel),
+          lowerFilter_(text::toLower(request.filter)),
+          filterAll_(!lowerFilter_.empty() &&
+                     lowerFilter_.find_first_not_of('*') == std::string::npos) {
+        request_.root = normaliseFolderPath(request_.root);
+        request_.rootPathLength = static_cast<std::int32_t>(request_.root.size());
+    }
+
+    void scanRoot() { scanFolder(request_.root); }
+    void scanFolder(const std::string& path);
+
+    void flush() {
+        if (batch_.empty())
+            return;
+        std::vector<FileEntry> batch;
+        batch.swap(batch_);
+        sink_.entriesFound(std::move(batch));
+        batch_.reserve(kBatchSize);
+    }
+
+private:
+    bool considerEntry(FolderListing& listing, const std::shared_ptr<const EntryFolder>& folder,
+                       std::string_view name, FileKind kindHint);
+    bool isListed(std::string_view name, bool ascii, bool isFolder) const;
+    void fillEntry(FileEntry& entry, FolderListing& listing, const FileAttributes& attributes);
+
+    ScanRequest request_;
+    FileSystem& fs_;
+    const TypeNameProvider& typeNames_;
+    ScanSink& sink_;
+    const std::atomic<bool>& cancel_;
+    std::string lowerFilter_;
+    bool filterAll_;
+    LocalTime localTime_;
+    std::vector<FileEntry> batch_;
+    std::string lowerName_;
+};
+
+void Scanner::scanFolder(const std::string& path) {
+    if (path.empty() || cancel_.load(std::memory_order_relaxed))
+        return;
+    std::unique_ptr<FolderListing> listing;
+    if (!fs_.openFolder(path, listing).ok())
+        return; // an unreadable folder adds nothing; its siblings go on
+    flush();
+    sink_.folderStarted(path);
+
+    auto folder = std::make_shared<EntryFolder>();
+    folder->path = path;
+    folder->parentFolderName = std::string(lastComponent(path));
+    const auto rootLength = static_cast<std::size_t>(request_.rootPathLength);
+    if (path.size() > rootLength)
+        folder->subDir = path.substr(rootLength);
+    const std::shared_ptr<const EntryFolder> shared = std::move(folder);
+
+    std::string_view name;
+    FileKind kind = FileKind::Unknown;
+    while (!cancel_.load(std::memory_order_relaxed) && listing->next(name, kind)) {
+        if (considerEntry(*listing, shared, name, kind) && request_.recursive)
+            scanFolder(joinPath(path, name));
+    }
+}
+
+bool Scanner::isListed(std::string_view name, bool ascii, bool isFolder) const {
+    if (request_.minLength > 0 && (ascii ? name.size() : text::charCount(name)) <
+                                      static_cast<std::size_t>(request_.minLength))
+        return false;
+    return isFolder ? request_.includeFolders : request_.includeFiles;
+}
+
+bool Scanner::considerEntry(FolderListing& listing,
+                            const std::shared_ptr<const EntryFolder>& folder, std::string_view name,
+                            FileKind kindHint) {
+    if (name.empty() || (!request_.includeHidden && name.front() == '.'))
+        return false; // hidden entries are not enumerated at all
+    const bool ascii = text::isAscii(name);
+    if (isSystemName(name, ascii))
+        return false;
+    // The name tests come before the attributes are read (unlike the order
+    // the rules are written in): the outcome is the same, since an entry
+    // whose attributes cannot be read is skipped and not descended into
+    // either, and rejected names then cost no system call.
+    if (!filterAll_) {
+        lowerName_ = text::toLower(name);
+        if (!wildcardMatch(lowerFilter_, lowerName_))
+            return false;
+    }
+    if (name.find(':') != std::string_view::npos)
+        return false;
+
+    // When the listing tells the kind and the entry is not listed, the
+    // answer needs no attributes either.
+    if (kindHint != FileKind::Unknown && !isListed(name, ascii, kindHint == FileKind::Folder))
+        return kindHint == FileKind::Folder;
+    FileAttributes attributes;
+    if (!listing.attributes(name, attributes).ok())
+        return false; // never listed with made-up values
+    const bool isFolder = attributes.kind == FileKind::Folder;
+    if (!isListed(name, ascii, isFolder))
+        return isFolder;
+
+    FileEntry& entry = batch_.emplace_back(folder, std::string(name), isFolder);
+    fillEntry(entry, listing, attributes);
+    ++request_.insertPosition;
+    if (batch_.size() >= kBatchSize)
+        flush();
+    return isFolder;
+}
+
+void Scanner::fillEntry(FileEntry& entry, FolderListing& listing,
+                        const FileAttributes& attributes) {
+    if (typeNames_)
+        entry.typeName = typeNames_(entry.name(), entry.isFolder());
+    entry.size = entry.isFolder() ? -1 : attributes.size;
+    // A time that cannot be shown as a local date stays all zero: "no date".
+    (void)localTime_.toLocal(attributes.created.seconds, attributes.created.nanoseconds,
+                             entry.created);
+    (void)localTime_.toLocal(attributes.modified.seconds, attributes.modified.nanoseconds,
+                             entry.modified);
+    (void)localTime_.toLocal(attributes.accessed.seconds, attributes.accessed.nanoseconds,
+                             entry.accessed);
+    if (attributes.kind != FileKind::File || !isJpegName(entry.name()))
+        return;
+    std::unique_ptr<ByteStream> stream;
+    if (!listing.openRead(entry.name(), stream).ok())
+        return;
+    DateTime taken;
+    if (readJpegHeader(*stream, taken)) {
+        entry.hasDateTaken = true;
+        entry.dateTaken = taken;
+    }
+}
+
+} // namespace
+
+void runScan(const ScanRequest& request, FileSystem& fs, const TypeNameProvider& typeNames,
+             ScanSink& sink, const std::atomic<bool>& cancel) {
+    Scanner scanner(request, fs, typeNames, sink, cancel);
+    scanner.scanRoot();
+    scanner.flush();
+    sink.scanDone();
+}
+
+ScanWorker::ScanWorker(FileSystem& fs, TypeNameProvider typeNames, ScanSink& sink)
+    : fs_(fs), typeNames_(std::move(typeNames)), sink_(sink) {}
+
+ScanWorker::~ScanWorker() {
+    (void)stopScan();
+}
+
+bool ScanWorker::startScan(const ScanRequest& request) {
+    if (thread_.joinable())
+        return false;
+    request_ = request;
+    cancel_.store(false);
+    try {
+        thread_ = std::thread([this] { runScan(request_, fs_, typeNames_, sink_, cancel_); });
+    } catch (const std::system_error&) {
+        return false; // no thread: the list stays empty and no worker is recorded
+    }
+    return true;
+}
+
+bool ScanWorker::stopScan() {
+    if (!thread_.joinable())
+        return true;
+    if (std::this_thread::get_id() == thread_.get_id())
+        return false;
+    cancel_.store(true);
+    thread_.join();
+    return true;
+}
+
+} // namespace vantrel

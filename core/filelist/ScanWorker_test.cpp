@@ -1,0 +1,443 @@
+#include "filelist/ScanWorker.h"
+
+#include "filelist/JpegBuilder_test.h"
+#include "filelist/WildcardMatch.h"
+#include "platform/MemoryFileSystem.h"
+#include "platform/PosixFileSystem.h"
+#include "platform/TempDir_test.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vantrel {
+namespace {
+
+TEST(WildcardMatch, Table) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool match;
+    };
+    const Case cases[] = {
+        {"*", "", true},
+        {"*", "anything.txt", true},
+        {"", "", true},
+        {"", "a", false},
+        {"*.jpg", "a.jpg", true},
+        {"*.jpg", "a.jpeg", false},
+        {"*.jpg", ".jpg", true},
+        {"a?c", "abc", true},
+        {"a?c", "ac", false},
+        {"*a*b", "xaxxb", true},
+        {"*a*b", "xaxbx", false},
+        {"*.txt", "a.txt.txt", true},
+        {"a*", "a", true},
+        {"**", "", true},
+        {"*?", "", false},
+        {"?", "é", true},
+        {"??", "é", false},
+        {"*é?", "aéb", true},
+        {"ab", "abc", false},
+        {"abc", "ab", false},
+        {"*ab*ab", "abxabab", true},
+        {"?*?", "ab", true},
+        {"*x", "xxxxxy", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wildcardMatch(c.pattern, c.name), c.match) << c.pattern << " / " << c.name;
+}
+
+/// "sub/dir/name" of each entry, below the scan root.
+std::vector<std::string> relativePaths(const std::vector<FileEntry>& entries) {
+    std::vector<std::string> out;
+    for (const FileEntry& e : entries) {
+        std::string sub = e.subDir();
+        if (!sub.empty() && sub.front() == '/')
+            sub.erase(0, 1);
+        out.push_back(sub.empty() ? e.name() : sub + "/" + e.name());
+    }
+    return out;
+}
+
+std::vector<FileEntry> scan(FileSystem& fs, const ScanRequest& request,
+                            const TypeNameProvider& types = {}) {
+    EntryCollector sink;
+    std::atomic<bool> cancel{false};
+    runScan(request, fs, types, sink, cancel);
+    EXPECT_TRUE(sink.done);
+    return std::move(sink.entries);
+}
+
+/// A tree that exercises every Selections rule.
+MemoryFileSystem selectionsTree() {
+    MemoryFileSystem fs;
+    fs.addFolder("/r");
+    fs.addFolder("/r/abc");
+    fs.addFile("/r/abc/x.jpg");
+    fs.addFolder("/r/abc/deep");
+    fs.addFile("/r/abc/deep/y.jpg");
+    fs.addFolder("/r/photos.jpg");
+    fs.addFile("/r/photos.jpg/z.jpg");
+    fs.addFile("/r/ab.txt");
+    fs.addFile("/r/.hidden.jpg");
+    fs.addFolder("/r/.hiddir");
+    fs.addFile("/r/.hiddir/h.jpg");
+    fs.addFolder("/r/ReCyClEr");
+    fs.addFile("/r/ReCyClEr/r.jpg");
+    fs.addFolder("/r/system volume information");
+    fs.addFile("/r/system volume information/s.jpg");
+    fs.addFile("/r/a:b.jpg");
+    fs.addFile("/r/IMG.JPG");
+    return fs;
+}
+
+TEST(Scan, SelectionsRules) {
+    struct Case {
+        const char* what;
+        const char* filter;
+        bool folders, files, hidden, recursive;
+        const char* minLength;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"everything, recursive",
+         "*",
+         true,
+         true,
+         false,
+         true,
+         "0",
+         {"abc", "abc/x.jpg", "abc/deep", "abc/deep/y.jpg", "photos.jpg", "photos.jpg/z.jpg",
+          "ab.txt", "IMG.JPG"}},
+        {"top level only",
+         "*",
+         true,
+         true,
+         false,
+         false,
+         "0",
+         {"abc", "photos.jpg", "ab.txt", "IMG.JPG"}},
+        {"filter decides what is entered",
+         "*.jpg",
+         true,
+         true,
+         false,
+         true,
+         "0",
+         {"photos.jpg", "photos.jpg/z.jpg", "IMG.JPG"}},
+        {"min. len. skips but descends",
+         "*",
+         true,
+         true,
+         false,
+         true,
+         "5",
+         {"abc/x.jpg", "abc/deep/y.jpg", "photos.jpg", "photos.jpg/z.jpg", "ab.txt", "IMG.JPG"}},
+        {"no folders, still descends",
+         "*",
+         false,
+         true,
+         false,
+         true,
+         "0",
+         {"abc/x.jpg", "abc/deep/y.jpg", "photos.jpg/z.jpg", "ab.txt", "IMG.JPG"}},
+        {"no files", "*", true, false, false, true, "0", {"abc", "abc/deep", "photos.jpg"}},
+        {"hidden",
+         "*.jpg",
+         true,
+         true,
+         true,
+         true,
+         "0",
+         {"photos.jpg", "photos.jpg/z.jpg", ".hidden.jpg", "IMG.JPG"}},
+        {"hidden folders entered",
+         "*",
+         false,
+         true,
+         true,
+         true,
+         "0",
+         {"abc/x.jpg", "abc/deep/y.jpg", "photos.jpg/z.jpg", "ab.txt", ".hidden.jpg",
+          ".hiddir/h.jpg", "IMG.JPG"}},
+        {"empty filter lists nothing", "", true, true, true, true, "0", {}},
+        {"filter ignores case", "img.*", true, true, false, true, "0", {"IMG.JPG"}},
+        {"non-numeric min. len. is 0",
+         "*",
+         true,
+         true,
+         false,
+         false,
+         "abc",
+         {"abc", "photos.jpg", "ab.txt", "IMG.JPG"}},
+        {"negative min. len.",
+         "*",
+         true,
+         true,
+         false,
+         false,
+         "-3",
+         {"abc", "photos.jpg", "ab.txt", "IMG.JPG"}},
+    };
+    for (const Case& c : cases) {
+        MemoryFileSystem fs = selectionsTree();
+        RenameCriteria criteria;
+        criteria.filter = c.filter;
+        criteria.includeFolders = c.folders;
+        criteria.includeFiles = c.files;
+        criteria.includeHidden = c.hidden;
+        criteria.recursive = c.recursive;
+        criteria.minLength = c.minLength;
+        const auto entries = scan(fs, makeScanRequest(criteria, Preferences{}, "/r/"));
+        EXPECT_EQ(relativePaths(entries), c.expected) << c.what;
+    }
+}
+
+TEST(Scan, EntryFields) {
+    MemoryFileSystem fs;
+    fs.addFolder("/photos/2004/May");
+    const FileTime modified{1089800553, 250000000}; // 2004-07-14 10:22:33.25 UTC
+    const std::string jpeg = test::JpegFile()
+                                 .section(0xE1, test::exifWithDate(false, "2005:07:14 10:22:33"))
+                                 .scan()
+                                 .bytes();
+    fs.addFile("/photos/2004/May/a.jpeg", jpeg, modified);
+    fs.addFile("/photos/2004/May/b.JPG", "not a jpeg", modified);
+    fs.addFile("/photos/2004/May/c.txt", "text", modified);
+    fs.addFile("/photos/top.jpg", test::JpegFile().scan().bytes(), modified);
+
+    ScanRequest request;
+    request.root = "/photos";
+    request.recursive = true;
+    std::vector<std::pair<std::string, bool>> asked;
+    const auto entries = scan(fs, request, [&](std::string_view name, bool isFolder) {
+        asked.emplace_back(std::string(name), isFolder);
+        return isFolder ? std::string("Folder") : "Type of " + std::string(name);
+    });
+    ASSERT_EQ(entries.size(), 6U);
+    const FileEntry& folder2004 = entries[0];
+    EXPECT_EQ(folder2004.name(), "2004");
+    EXPECT_TRUE(folder2004.isFolder());
+    EXPECT_EQ(folder2004.size, -1);
+    EXPECT_EQ(folder2004.typeName, "Folder");
+    EXPECT_EQ(folder2004.subDir(), "");
+    EXPECT_EQ(folder2004.parentFolderName(), "photos");
+
+    const FileEntry& a = entries[2];
+    EXPECT_EQ(a.itemPath(), "/photos/2004/May/a.jpeg");
+    EXPECT_EQ(a.subDir(), "/2004/May");
+    EXPECT_EQ(a.parentFolderName(), "May");
+    EXPECT_EQ(a.size, static_cast<std::int64_t>(jpeg.size()));
+    EXPECT_EQ(a.typeName, "Type of a.jpeg");
+    EXPECT_TRUE(a.hasDateTaken);
+    EXPECT_EQ(a.dateTaken, (DateTime{2005, 7, 0, 14, 10, 22, 33, 0}));
+    EXPECT_EQ(a.newName(), "a.jpeg");
+
+    // The modification time, in local time, milliseconds included.
+    const std::time_t t = modified.seconds;
+    std::tm local{};
+    ASSERT_NE(localtime_r(&t, &local), nullptr);
+    EXPECT_EQ(a.modified.hour, local.tm_hour);
+    EXPECT_EQ(a.modified.day, local.tm_mday);
+    EXPECT_EQ(a.modified.dayOfWeek, local.tm_wday);
+    EXPECT_EQ(a.modified.milliseconds, 250);
+    EXPECT_EQ(a.created, a.modified);
+
+    EXPECT_FALSE(entries[3].hasDateTaken) << "not a JPEG inside";
+    EXPECT_FALSE(entries[4].hasDateTaken) << "not named like a JPEG";
+    const FileEntry& top = entries[5];
+    EXPECT_EQ(top.name(), "top.jpg");
+    EXPECT_TRUE(top.hasDateTaken) << "a JPEG without a date still has a (zero) date taken";
+    EXPECT_TRUE(top.dateTaken.isZero());
+    EXPECT_EQ(asked.size(), 6U);
+}
+
+TEST(Scan, FailuresSkipWhatCannotBeRead) {
+    MemoryFileSystem fs;
+    fs.addFile("/r/a/1.txt");
+    fs.addFile("/r/b/2.txt");
+    fs.addFile("/r/c.txt");
+    fs.addFile("/r/d.jpg", test::JpegFile()
+                               .section(0xE1, test::exifWithDate(true, "2001:02:03 04:05:06"))
+                               .scan()
+                               .bytes());
+    fs.failPath(MemoryFileSystem::Operation::OpenFolder, "/r/a", EACCES);
+    fs.failPath(MemoryFileSystem::Operation::Attributes, "/r/c.txt", ENOENT);
+    fs.failPath(MemoryFileSystem::Operation::OpenRead, "/r/d.jpg", EACCES);
+
+    ScanRequest request;
+    request.root = "/r";
+    request.recursive = true;
+    EntryCollector sink;
+    std::atomic<bool> cancel{false};
+    runScan(request, fs, {}, sink, cancel);
+    // The unreadable folder is listed but adds nothing and is not announced;
+    // the entry without attributes is left out; the unreadable JPEG has no date.
+    EXPECT_EQ(relativePaths(sink.entries),
+              (std::vector<std::string>{"a", "b", "b/2.txt", "d.jpg"}));
+    EXPECT_EQ(sink.folders, (std::vector<std::string>{"/r", "/r/b"}));
+    EXPECT_FALSE(sink.entries.back().hasDateTaken);
+
+    EntryCollector none;
+    runScan(ScanRequest{}, fs, {}, none, cancel);
+    EXPECT_TRUE(none.entries.empty());
+    EXPECT_TRUE(none.done) << "a scan without a root still ends";
+}
+
+/// Logs the order in which a scan reports, to check that batches never
+/// overtake folder announcements.
+class EventLog final : public ScanSink {
+public:
+    void folderStarted(const std::string& path) override { events.push_back("folder " + path); }
+    void entriesFound(std::vector<FileEntry> batch) override {
+        for (const FileEntry& e : batch)
+            events.push_back("entry " + e.itemPath());
+    }
+    void scanDone() override { events.emplace_back("done"); }
+    std::vector<std::string> events;
+};
+
+TEST(Scan, ReportsInListOrder) {
+    MemoryFileSystem fs;
+    fs.addFile("/r/a/1");
+    fs.addFile("/r/b");
+    EventLog log;
+    ScanRequest request;
+    request.root = "/r";
+    request.recursive = true;
+    std::atomic<bool> cancel{false};
+    runScan(request, fs, {}, log, cancel);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"folder /r", "entry /r/a", "folder /r/a",
+                                                    "entry /r/a/1", "entry /r/b", "done"}));
+}
+
+/// Scans on the worker and stops it while it is blocked inside the first
+/// entry: exactly that entry is kept, and the end is still reported.
+void stopWhileRunning(FileSystem& fs, const std::string& root) {
+    EntryCollector sink;
+    std::atomic<bool> inside{false};
+    ScanWorker* workerPtr = nullptr;
+    ScanWorker worker(
+        fs,
+        [&](std::string_view, bool) {
+            inside = true;
+            while (!workerPtr->stopRequested())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return std::string();
+        },
+        sink);
+    workerPtr = &worker;
+    ScanRequest request;
+    request.root = root;
+    request.recursive = true;
+    ASSERT_TRUE(worker.startScan(request));
+    EXPECT_FALSE(worker.startScan(request)) << "one worker at a time";
+    while (!inside)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(worker.stopScan());
+    EXPECT_FALSE(worker.hasWorker());
+    EXPECT_EQ(sink.entries.size(), 1U);
+    EXPECT_TRUE(sink.done);
+    EXPECT_TRUE(worker.stopScan()) << "stopping again is harmless";
+}
+
+TEST(ScanWorker, StopWhileRunningInMemory) {
+    MemoryFileSystem fs;
+    for (int i = 0; i < 50; ++i)
+        fs.addFile("/r/d" + std::to_string(i % 5) + "/f" + std::to_string(i));
+    stopWhileRunning(fs, "/r");
+}
+
+TEST(ScanWorker, StopWhileRunningOnDisk) {
+    test::TempDir dir;
+    for (int i = 0; i < 20; ++i)
+        std::ofstream(dir.file("f" + std::to_string(i)));
+    PosixFileSystem fs;
+    stopWhileRunning(fs, dir.path());
+}
+
+TEST(ScanWorker, FinishedWorkerMustBeStoppedBeforeTheNextScan) {
+    MemoryFileSystem fs;
+    fs.addFile("/r/x");
+    EntryCollector sink;
+    ScanWorker worker(fs, {}, sink);
+    ScanRequest request;
+    request.root = "/r";
+    ASSERT_TRUE(worker.startScan(request));
+    while (!worker.hasWorker() || !sink.done)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(worker.startScan(request));
+    EXPECT_TRUE(worker.stopScan());
+    EXPECT_TRUE(worker.startScan(request));
+}
+
+TEST(ScanDisk, HiddenNamesLinksAndSpecialFiles) {
+    test::TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+    std::ofstream(dir.file("sub/inner.txt")) << "x";
+    std::ofstream(dir.file(".dotfile")) << "x";
+    ASSERT_EQ(::symlink("..", dir.file("sub/loop").c_str()), 0); // a cycle back up
+    ASSERT_EQ(::symlink("sub", dir.file("link-to-sub").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0644), 0); // must not block the scan
+    std::ofstream(dir.file("photo.jpg"), std::ios::binary)
+        << test::JpegFile()
+               .section(0xE1, test::exifWithDate(false, "2010:01:02 03:04:05"))
+               .scan()
+               .bytes();
+
+    PosixFileSystem fs;
+    ScanRequest request;
+    request.root = dir.path() + "/";
+    request.recursive = true;
+    auto entries = scan(fs, request);
+    std::vector<std::string> paths = relativePaths(entries);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{"link-to-sub", "photo.jpg", "pipe.jpg", "sub",
+                                               "sub/inner.txt", "sub/loop"}));
+    for (const FileEntry& e : entries) {
+        if (e.name() == "link-to-sub" || e.name() == "loop") {
+            EXPECT_FALSE(e.isFolder()) << "links are listed, never followed";
+        } else if (e.name() == "sub") {
+            EXPECT_EQ(e.size, -1);
+        } else if (e.name() == "inner.txt") {
+            EXPECT_EQ(e.size, 1);
+        } else if (e.name() == "photo.jpg") {
+            EXPECT_EQ(e.dateTaken, (DateTime{2010, 1, 0, 2, 3, 4, 5, 0}));
+        } else if (e.name() == "pipe.jpg") {
+            EXPECT_FALSE(e.hasDateTaken);
+        }
+        EXPECT_NE(e.modified.year, 0) << e.name();
+    }
+
+    request.includeHidden = true;
+    request.recursive = false;
+    paths = relativePaths(scan(fs, request));
+    EXPECT_NE(std::find(paths.begin(), paths.end(), ".dotfile"), paths.end());
+}
+
+TEST(ScanDisk, UnreadableFolderAddsNothing) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    test::TempDir dir;
+    ASSERT_EQ(::mkdir(dir.file("closed").c_str(), 0755), 0);
+    std::ofstream(dir.file("closed/secret.txt")) << "x";
+    std::ofstream(dir.file("open.txt")) << "x";
+    ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0), 0);
+    PosixFileSystem fs;
+    ScanRequest request;
+    request.root = dir.path();
+    request.recursive = true;
+    auto paths = relativePaths(scan(fs, request));
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{"closed", "open.txt"}));
+}
+
+} // namespace
+} // namespace vantrel
