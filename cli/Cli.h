@@ -1,5 +1,8 @@
 #pragma once
 
+#include "filelist/ScanWorker.h"
+#include "platform/FileSystem.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -9,10 +12,19 @@ namespace vantrel::cli {
 /// Exit statuses of the command-line front end.
 enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
+/// What the commands use of the world outside: the file system, the type
+/// names of entries, and whether standard error is a terminal (then long
+/// work shows its progress there).
+struct CliServices {
+    FileSystem& fs;
+    TypeNameProvider typeNames;
+    bool errIsTerminal = false;
+};
+
 /// Runs one command line (without the program name) and returns the exit
 /// status. Reads names from `in`, writes results to `out` and errors and
 /// status messages to `err`. Never throws.
 int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-           std::ostream& err);
+           std::ostream& err, CliServices& services);
 
 } // namespace vantrel::cli

@@ -1,4 +1,6 @@
 #include "Cli.h"
+#include "filelist/JpegBuilder_test.h"
+#include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
 
 #include <cstdlib>
@@ -20,7 +22,9 @@ struct CliRun {
 CliRun runWith(std::vector<std::string> args, const std::string& input = "") {
     std::istringstream in(input);
     std::ostringstream out, err;
-    const int status = runCli(args, in, out, err);
+    PosixFileSystem fs;
+    CliServices services{fs, {}, false};
+    const int status = runCli(args, in, out, err, services);
     return {status, out.str(), err.str()};
 }
 
@@ -126,6 +130,89 @@ TEST(CliSaveFavourite, KeepsForeignLines) {
     EXPECT_EQ(content.str().rfind("; my notes\n[Case]\nChange=1\nMine=yes\n", 0), 0u);
     const CliRun r = runWith({"names", "--favourite", file}, "AbC\n");
     EXPECT_EQ(r.out, "AbC\tabc\tnew\n");
+}
+
+/// Writes `content` to `path`, making no folders.
+void writeFile(const std::string& path, const std::string& content = "") {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+/// A small folder: two levels, names whose order depends on the comparison.
+void fillPreviewFolder(const TempDir& dir) {
+    std::filesystem::create_directory(dir.file("Sub"));
+    writeFile(dir.file("file10.txt"), "1234567890");
+    writeFile(dir.file("file2.txt"), "12");
+    writeFile(dir.file("Sub/inner.TXT"));
+    writeFile(dir.file(".hidden"));
+}
+
+TEST(CliPreview, ListsSortsAndPreviews) {
+    const TempDir dir;
+    fillPreviewFolder(dir);
+    struct Case {
+        std::vector<std::string> options;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{}, "Sub\tSub\tsame\nfile10.txt\tfile10.txt\tsame\nfile2.txt\tfile2.txt\tsame\n"},
+        {{"--natural"},
+         "Sub\tSub\tsame\nfile2.txt\tfile2.txt\tsame\nfile10.txt\tfile10.txt\tsame\n"},
+        {{"--desc"}, "file2.txt\tfile2.txt\tsame\nfile10.txt\tfile10.txt\tsame\nSub\tSub\tsame\n"},
+        {{"--sort", "size", "--desc"},
+         "file10.txt\tfile10.txt\tsame\nfile2.txt\tfile2.txt\tsame\nSub\tSub\tsame\n"},
+        {{"--set", "Selections/Recursive=1", "--set", "Case/Change=2", "--set",
+          "Selections/Folders=0"},
+         "file10.txt\tFILE10.txt\tnew\nfile2.txt\tFILE2.txt\tnew\nSub/inner.TXT\tINNER.TXT\tnew\n"},
+        {{"--set", "Selections/Filter=*.txt", "--set", "Replacements/Replace=file", "--set",
+          "Replacements/With=a?"},
+         "file10.txt\ta?10.txt\tinvalid\nfile2.txt\ta?2.txt\tinvalid\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"preview"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(dir.path() + "/");
+        const CliRun r = runWith(args);
+        EXPECT_EQ(r.status, kExitOk) << r.err;
+        EXPECT_EQ(r.out, c.out) << c.options.size();
+        EXPECT_NE(r.err.find("Folder: " + dir.path() + "\n"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Selected)"), std::string::npos) << r.err;
+    }
+}
+
+TEST(CliPreview, BadInputIsAUsageError) {
+    const TempDir dir;
+    fillPreviewFolder(dir);
+    const std::vector<std::string> bad[] = {
+        {"preview", dir.file("missing")},
+        {"preview", dir.file("file2.txt")},
+        {"preview", "--sort", "colour", dir.path()},
+        {"preview"},
+        {"preview", dir.path(), "--frobnicate"},
+    };
+    for (const auto& args : bad) {
+        const CliRun r = runWith(args);
+        EXPECT_EQ(r.status, kExitUsage) << args.back();
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST(CliTaken, OneLinePerFile) {
+    TempDir dir;
+    writeFile(dir.file("dated.jpg"),
+              test::JpegFile()
+                  .section(0xE1, test::exifWithDate(true, "2005:07:14 10:22:33"))
+                  .scan()
+                  .bytes());
+    writeFile(dir.file("undated.jpg"), test::JpegFile().scan().bytes());
+    writeFile(dir.file("text.jpg"), "hello");
+    const CliRun r = runWith({"taken", dir.file("dated.jpg"), dir.file("undated.jpg"),
+                              dir.file("text.jpg"), dir.file("missing.jpg")});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, dir.file("dated.jpg") + "\t2005:07:14 10:22:33\n" + dir.file("undated.jpg") +
+                         "\t-\n" + dir.file("text.jpg") + "\t!\n" + dir.file("missing.jpg") +
+                         "\t!\n");
+    EXPECT_EQ(runWith({"taken"}).status, kExitUsage);
 }
 
 } // namespace

@@ -1,0 +1,98 @@
+#pragma once
+
+// What the commands share: reading the criteria options and the way a
+// preview's state is written.
+
+#include "engine/RenameCriteria.h"
+#include "filelist/FileEntry.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::cli {
+
+/// A usage error: one line for standard error, exit status 2.
+struct UsageError {
+    std::string text;
+};
+
+/// The criteria the options build, and what else they said.
+struct CriteriaOptions {
+    std::optional<std::string> favourite;
+    std::vector<std::string> settings; // SECTION/KEY=VALUE, in order
+    bool replaceMatchCase = false;
+    bool ignoreFolderExtensions = false;
+};
+
+/// Walks the arguments; options with a value take the next argument.
+class ArgReader {
+public:
+    explicit ArgReader(const std::vector<std::string>& args, std::size_t start)
+        : args_(args), next_(start) {}
+    [[nodiscard]] bool done() const { return next_ >= args_.size(); }
+    const std::string& take() { return args_[next_++]; }
+    std::optional<std::string> value(const std::string& option, UsageError& error) {
+        if (done()) {
+            error.text = "option " + option + " needs a value";
+            return std::nullopt;
+        }
+        return take();
+    }
+
+private:
+    const std::vector<std::string>& args_;
+    std::size_t next_;
+};
+
+/// Takes the criteria options shared by every command; false when `arg` is none of them.
+bool takeCriteriaOption(const std::string& arg, ArgReader& reader, CriteriaOptions& options,
+                        UsageError& error);
+
+/// Builds the criteria: defaults, then the favourite, then each --set in order.
+std::optional<RenameCriteria> buildCriteria(const CriteriaOptions& options, std::string* path,
+                                            UsageError& error);
+
+/// Reads "YYYY-MM-DD HH:MM:SS" strictly, checking every field's range.
+std::optional<DateTime> parseDate(std::string_view text);
+
+/// "same", "new" or "invalid".
+std::string_view stateOf(const FileEntry& entry);
+
+/// Reads the options after the command: the criteria options here, the
+/// command's own through `other`; then builds the criteria. On a usage error
+/// writes it to `err` and gives nothing.
+template <typename Other>
+std::optional<RenameCriteria> readCommandLine(const std::vector<std::string>& args,
+                                              CriteriaOptions& options, std::ostream& err,
+                                              Other other) {
+    UsageError error;
+    ArgReader reader(args, 1);
+    while (!reader.done() && error.text.empty()) {
+        const std::string& arg = reader.take();
+        if (!takeCriteriaOption(arg, reader, options, error))
+            other(arg, reader, error);
+    }
+    std::optional<RenameCriteria> criteria;
+    if (error.text.empty())
+        criteria = buildCriteria(options, nullptr, error);
+    if (!criteria)
+        err << "vantrel-cli: " << error.text << '\n';
+    return criteria;
+}
+
+} // namespace vantrel::cli
+
+namespace vantrel::cli {
+
+struct CliServices;
+
+/// The commands, each given the whole argument list (the command first).
+int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               CliServices& services);
+int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             CliServices& services);
+
+} // namespace vantrel::cli
