@@ -6,6 +6,7 @@
 // names on standard input. Only `names` is run, which writes no files;
 // --favourite is dropped so that no file outside the input is read.
 #include "Cli.h"
+#include "platform/MemoryFileSystem.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::istringstream in{std::string(names)};
     std::ostringstream out, err;
-    (void)vantrel::cli::runCli(args, in, out, err);
+    vantrel::MemoryFileSystem fs; // nothing on disk is ever touched
+    vantrel::cli::CliServices services{fs, {}, false};
+    (void)vantrel::cli::runCli(args, in, out, err, services);
     return 0;
 }
