@@ -46,6 +46,12 @@ public:
     virtual Result openRead(std::string_view name, std::unique_ptr<ByteStream>& out) = 0;
 };
 
+/// What a rename may do to an entry already at the target path.
+enum class RenameMode {
+    NoReplace,  ///< never replace: fails with EEXIST when the target exists
+    ReplaceFile ///< replace an existing file atomically (a folder is never replaced)
+};
+
 /// The file system as the core sees it: every access to files goes through
 /// here, so tests can run on an in-memory file system that fails on demand.
 /// Paths are absolute, with "/" between components.
@@ -58,6 +64,16 @@ public:
     virtual Result attributes(const std::string& path, FileAttributes& out) = 0;
     /// Opens a regular file for reading (see FolderListing::openRead).
     virtual Result openRead(const std::string& path, std::unique_ptr<ByteStream>& out) = 0;
+    /// Renames (moves) `from` to `to` within one file system.
+    virtual Result rename(const std::string& from, const std::string& to, RenameMode mode) = 0;
+    /// Copies the regular file `from` to `to` through a temporary file in the
+    /// target's folder, keeping permission bits and modification time, so a
+    /// failed copy leaves no partial target. Without `overwrite` an existing
+    /// target fails with EEXIST; with it an existing file is replaced
+    /// atomically. A folder cannot be copied.
+    virtual Result copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
+    /// Removes a file (not a folder).
+    virtual Result removeFile(const std::string& path) = 0;
 };
 
 /// The last component of a path ("" for "/").

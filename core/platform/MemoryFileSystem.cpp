@@ -1,5 +1,6 @@
 #include "platform/MemoryFileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vantrel {
@@ -97,6 +98,10 @@ std::size_t MemoryFileSystem::calls(Operation operation) const {
 Result MemoryFileSystem::injected(Operation operation, const std::string& path,
                                   std::string_view verb) {
     const std::size_t call = ++calls_[index(operation)];
+    if (call == actionAt_[index(operation)] && actions_[index(operation)]) {
+        auto action = std::move(actions_[index(operation)]);
+        action();
+    }
     if (call == failAt_[index(operation)])
         return Result::fromErrno(std::string(verb), path, failErrno_[index(operation)]);
     if (auto it = failPaths_.find({operation, path}); it != failPaths_.end())
@@ -153,6 +158,130 @@ Result MemoryFileSystem::openRead(const std::string& path, std::unique_ptr<ByteS
         return Result::fromErrno("open", path,
                                  it->second.attributes.kind == FileKind::Symlink ? ELOOP : EISDIR);
     out = std::make_unique<OwnedByteStream>(it->second.content);
+    return {};
+}
+
+void MemoryFileSystem::addHardLink(const std::string& existing, const std::string& path) {
+    const Node original = nodes_.at(existing);
+    Node& node = make(path, FileKind::File);
+    node.attributes = original.attributes;
+    node.content = original.content;
+}
+
+bool MemoryFileSystem::exists(const std::string& path) const {
+    return nodes_.count(path) != 0;
+}
+
+std::string MemoryFileSystem::content(const std::string& path) const {
+    const auto it = nodes_.find(path);
+    return it == nodes_.end() ? std::string() : it->second.content;
+}
+
+std::vector<std::pair<std::string, std::string>> MemoryFileSystem::snapshot() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& [path, node] : nodes_) {
+        if (path == "/")
+            continue;
+        if (node.attributes.kind == FileKind::Folder)
+            out.emplace_back(path + "/", std::string());
+        else
+            out.emplace_back(path, node.content);
+    }
+    return out;
+}
+
+void MemoryFileSystem::beforeNthCall(Operation operation, std::size_t nth,
+                                     std::function<void()> action) {
+    actionAt_[index(operation)] = calls_[index(operation)] + nth;
+    actions_[index(operation)] = std::move(action);
+}
+
+void MemoryFileSystem::unlinkFromParent(const std::string& path) {
+    auto& siblings = nodes_.at(parentOf(path)).children;
+    const std::string name(lastComponent(path));
+    siblings.erase(std::find(siblings.begin(), siblings.end(), name));
+}
+
+Result MemoryFileSystem::rename(const std::string& from, const std::string& to, RenameMode mode) {
+    if (Result r = injected(Operation::Rename, from, "rename"); !r)
+        return r;
+    const auto source = nodes_.find(from);
+    if (source == nodes_.end())
+        return Result::fromErrno("rename", from, ENOENT);
+    const auto parent = nodes_.find(parentOf(to));
+    if (parent == nodes_.end() || parent->second.attributes.kind != FileKind::Folder)
+        return Result::fromErrno("rename", from, ENOENT);
+    const bool isFolder = source->second.attributes.kind == FileKind::Folder;
+    if (isFolder && to.starts_with(from + "/"))
+        return Result::fromErrno("rename", from, EINVAL);
+    if (const auto target = nodes_.find(to); target != nodes_.end()) {
+        if (from == to)
+            return {};
+        if (mode == RenameMode::NoReplace || isFolder)
+            return Result::fromErrno("rename", from, EEXIST);
+        if (target->second.attributes.kind == FileKind::Folder)
+            return Result::fromErrno("rename", from, EISDIR);
+        if (target->second.attributes.inode == source->second.attributes.inode)
+            return {}; // two names of one file: nothing happens, as rename(2) does
+        unlinkFromParent(to);
+        nodes_.erase(target);
+    }
+    // Move the entry and, for a folder, everything below it.
+    std::vector<std::pair<std::string, Node>> moved;
+    for (auto it = nodes_.begin(); it != nodes_.end();) {
+        if (it->first == from || it->first.starts_with(from + "/")) {
+            moved.emplace_back(to + it->first.substr(from.size()), std::move(it->second));
+            it = nodes_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    unlinkFromParent(from);
+    for (auto& [path, node] : moved)
+        nodes_.emplace(path, std::move(node));
+    nodes_.at(parentOf(to)).children.push_back(std::string(lastComponent(to)));
+    return {};
+}
+
+Result MemoryFileSystem::copyFile(const std::string& from, const std::string& to, bool overwrite) {
+    if (Result r = injected(Operation::Copy, from, "copy"); !r)
+        return r;
+    const auto source = nodes_.find(from);
+    if (source == nodes_.end())
+        return Result::fromErrno("copy", from, ENOENT);
+    if (source->second.attributes.kind != FileKind::File)
+        return Result::fromErrno("copy", from, EISDIR);
+    const auto parent = nodes_.find(parentOf(to));
+    if (parent == nodes_.end() || parent->second.attributes.kind != FileKind::Folder)
+        return Result::fromErrno("copy", from, ENOENT);
+    if (const auto target = nodes_.find(to); target != nodes_.end()) {
+        if (!overwrite)
+            return Result::fromErrno("copy", from, EEXIST);
+        if (target->second.attributes.kind == FileKind::Folder)
+            return Result::fromErrno("copy", from, EISDIR);
+        target->second.content = source->second.content;
+        target->second.attributes.size = source->second.attributes.size;
+        target->second.attributes.modified = source->second.attributes.modified;
+        return {};
+    }
+    const Node copied = source->second;
+    Node& node = make(to, FileKind::File);
+    const std::uint64_t inode = node.attributes.inode;
+    node = copied;
+    node.attributes.inode = inode;
+    return {};
+}
+
+Result MemoryFileSystem::removeFile(const std::string& path) {
+    if (Result r = injected(Operation::Remove, path, "remove"); !r)
+        return r;
+    const auto it = nodes_.find(path);
+    if (it == nodes_.end())
+        return Result::fromErrno("remove", path, ENOENT);
+    if (it->second.attributes.kind == FileKind::Folder)
+        return Result::fromErrno("remove", path, EISDIR);
+    unlinkFromParent(path);
+    nodes_.erase(it);
     return {};
 }
 

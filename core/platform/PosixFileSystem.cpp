@@ -1,6 +1,7 @@
 #include "platform/PosixFileSystem.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -213,6 +214,156 @@ Result PosixFileSystem::attributes(const std::string& path, FileAttributes& out)
 
 Result PosixFileSystem::openRead(const std::string& path, std::unique_ptr<ByteStream>& out) {
     return openAt(AT_FDCWD, path.c_str(), {}, out);
+}
+
+namespace {
+
+/// A rename that never replaces anything, also where the file system does
+/// not offer that flag.
+int renameNoReplace(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // Without the flag: a hard link fails on an existing target, so files
+    // stay safe; a folder can only be checked first.
+    struct stat st {};
+    if (::lstat(from, &st) != 0)
+        return errno;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::link(from, to) != 0)
+            return errno;
+        if (::unlink(from) != 0) {
+            const int error = errno;
+            ::unlink(to);
+            return error;
+        }
+        return 0;
+    }
+    if (::lstat(to, &st) == 0)
+        return EEXIST;
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+/// The folder part of a path ("." for a bare name).
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+/// Copies every byte of `in` to `out`; 0 or an errno value.
+int copyBytes(int in, int out) {
+    while (true) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n == 0)
+            return 0;
+        if (n > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            return errno;
+        break; // not offered here: copy through a buffer
+    }
+    char buffer[1 << 16];
+    while (true) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0)
+            return 0;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errno;
+            }
+            done += w;
+        }
+    }
+}
+
+/// Closes a descriptor when it goes out of scope.
+struct FdCloser {
+    int fd;
+    ~FdCloser() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+Result PosixFileSystem::rename(const std::string& from, const std::string& to, RenameMode mode) {
+    if (mode == RenameMode::ReplaceFile) {
+        // A folder is never replaced: rename(2) would put one folder over an
+        // empty other one.
+        struct stat st {};
+        if (::lstat(from.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            if (::rename(from.c_str(), to.c_str()) == 0)
+                return {};
+            return Result::fromErrno("rename", from, errno);
+        }
+    }
+    const int error = renameNoReplace(from.c_str(), to.c_str());
+    return error == 0 ? Result{} : Result::fromErrno("rename", from, error);
+}
+
+Result PosixFileSystem::copyFile(const std::string& from, const std::string& to, bool overwrite) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (in < 0)
+        return Result::fromErrno("copy", from, errno);
+    FdCloser inCloser{in};
+    struct stat st {};
+    if (::fstat(in, &st) != 0)
+        return Result::fromErrno("copy", from, errno);
+    if (!S_ISREG(st.st_mode))
+        return Result::fromErrno("copy", from, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    if (!overwrite) {
+        struct stat existing {};
+        if (::lstat(to.c_str(), &existing) == 0)
+            return Result::fromErrno("copy", from, EEXIST);
+    }
+
+    // Into a temporary file beside the target, then moved into place: a
+    // failed copy leaves nothing behind under the target's name.
+    std::string temporary = folderOf(to) + "/.vantrel-copy-XXXXXX";
+    const int out = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0)
+        return Result::fromErrno("copy", to, errno);
+    int error = 0;
+    {
+        FdCloser outCloser{out};
+        error = copyBytes(in, out);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (error == 0 && ::fchmod(out, st.st_mode & 07777) != 0)
+            error = errno;
+        if (error == 0 && ::futimens(out, times) != 0)
+            error = errno;
+        if (error == 0 && ::fsync(out) != 0)
+            error = errno;
+    }
+    if (error == 0) {
+        const Result moved =
+            rename(temporary, to, overwrite ? RenameMode::ReplaceFile : RenameMode::NoReplace);
+        if (moved.ok())
+            return {};
+        error = moved.error().code;
+    }
+    ::unlink(temporary.c_str());
+    return Result::fromErrno("copy", from, error);
+}
+
+Result PosixFileSystem::removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0)
+        return Result::fromErrno("remove", path, errno);
+    return {};
 }
 
 } // namespace vantrel

@@ -13,6 +13,7 @@ struct Error {
     std::string operation;
     std::string path;
     std::string message;
+    int code = 0; ///< the errno value behind `message`; 0 for causes of our own
 
     /// One line for the user, e.g. "write '/home/a/x.vtl': Permission denied".
     [[nodiscard]] std::string text() const {
@@ -53,7 +54,7 @@ public:
 
     /// Failure of `operation` on `path` with the system's text for `errnum`.
     static Result fromErrno(std::string operation, std::string path, int errnum) {
-        return Error{std::move(operation), std::move(path), systemErrorText(errnum)};
+        return Error{std::move(operation), std::move(path), systemErrorText(errnum), errnum};
     }
 
     [[nodiscard]] bool ok() const { return !error_.has_value(); }

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "status/StatusSink.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+/// One in-place rename of a batch: the entry's full path before and after.
+struct UndoPair {
+    std::string oldPath;
+    std::string newPath;
+    /// False when it is not known whether the rename happened (a batch that
+    /// was interrupted): undo then reverses it only when the disk shows it did.
+    bool confirmed = true;
+    /// A temporary name the entry passed through (a rename onto itself in
+    /// another letter case), where an interrupted rename may have left it.
+    std::string temporaryPath;
+};
+
+/// The renames of the latest accepted batch, oldest first. Undo reverses them.
+class UndoLog {
+public:
+    [[nodiscard]] const std::vector<UndoPair>& pairs() const { return pairs_; }
+    [[nodiscard]] bool empty() const { return pairs_.empty(); }
+    void add(UndoPair pair) { pairs_.push_back(std::move(pair)); }
+    void clear() { pairs_.clear(); }
+
+private:
+    std::vector<UndoPair> pairs_;
+};
+
+/// A reversal that failed: the entry, where it was to go back to, and why.
+struct UndoFailure {
+    std::string item;    ///< the path the entry has now
+    std::string target;  ///< the path it was to get back
+    std::string message; ///< the system's error text
+};
+
+/// What an undo did.
+struct UndoOutcome {
+    std::int32_t reversed = 0;
+    std::vector<UndoFailure> failures;
+};
+
+inline constexpr std::string_view kUndoDoneMessage = "Previous changes successfully reversed.";
+
+/// Reverses the log newest first with renames that never replace anything,
+/// then empties it. The status text is "Previous changes successfully
+/// reversed." when every reversal succeeded, else says how many could not be
+/// reversed; the failures are returned so the front end can name them.
+/// Unconfirmed pairs whose rename evidently never happened are skipped
+/// silently. Re-reading the folder afterwards is the front end's part.
+UndoOutcome undoRename(UndoLog& log, FileSystem& fs, StatusSink& status);
+
+} // namespace vantrel
