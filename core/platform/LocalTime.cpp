@@ -61,6 +61,34 @@ void civilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) 
 
 } // namespace
 
+bool resolveWallClock(const DateTime& d, std::int64_t& seconds) {
+    // mktime, asked to decide daylight saving itself, resolves a wall-clock
+    // time that happens twice (clocks going back) or never (clocks going
+    // forward) from what it converted before. So both readings are tried
+    // and kept when self-consistent; of two, the earlier is taken. A time
+    // that never happens is read as standard time.
+    bool found = false;
+    for (const int isDst : {0, 1}) {
+        std::tm tm = wallClockTime(d);
+        tm.tm_isdst = isDst;
+        std::int64_t candidate = 0;
+        if (!makeLocalTime(tm, candidate))
+            continue;
+        std::tm back{};
+        const auto t = static_cast<std::time_t>(candidate);
+        if (localtime_r(&t, &back) == nullptr || (back.tm_isdst > 0) != (isDst > 0))
+            continue;
+        if (!found || candidate < seconds)
+            seconds = candidate;
+        found = true;
+    }
+    if (found)
+        return true;
+    std::tm standard = wallClockTime(d);
+    standard.tm_isdst = 0;
+    return makeLocalTime(standard, seconds);
+}
+
 LocalTime::HourStart LocalTime::hourStart(const DateTime& d) {
     // mktime re-reads the time zone on every call, which is slow; localtime_r
     // does not. So the start of the hour is found by reading the wall-clock
@@ -101,8 +129,7 @@ bool LocalTime::toSeconds(const DateTime& d, std::int64_t& seconds, bool* plain)
         seconds = hour.seconds + d.minute * 60 + d.second;
         return true;
     }
-    std::tm tm = wallClockTime(d);
-    return makeLocalTime(tm, seconds);
+    return resolveWallClock(d, seconds);
 }
 
 bool LocalTime::toLocal(std::int64_t seconds, std::uint32_t nanoseconds, DateTime& out) {

@@ -23,7 +23,8 @@ class LocalTime {
 public:
     /// The instant of a local wall-clock date, as mktime gives it with
     /// daylight saving decided automatically (out-of-range fields are
-    /// normalised). False when the date cannot be represented. `plain` tells
+    /// normalised), but the same whatever was converted before (see
+    /// resolveWallClock). False when the date cannot be represented. `plain` tells
     /// whether the date lies in an hour without a daylight-saving change, so
     /// its fields are its normalised fields.
     bool toSeconds(const DateTime& date, std::int64_t& seconds, bool* plain = nullptr);
@@ -48,6 +49,11 @@ private:
     std::int64_t lastSecond_ = INT64_MIN; ///< the instant of `lastDate_`
     DateTime lastDate_;
 };
+
+/// The instant of a local wall-clock date, without caching: of two instants
+/// with the same wall-clock time the earlier; a time skipped by a change to
+/// summer time read as standard time. False when it cannot be represented.
+[[nodiscard]] bool resolveWallClock(const DateTime& date, std::int64_t& seconds);
 
 /// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
 [[nodiscard]] std::int64_t daysFromCivil(std::int64_t year, int month, int day);
