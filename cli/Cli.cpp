@@ -26,6 +26,9 @@ constexpr std::string_view kUsage =
     "  preview [OPTIONS] FOLDER    list FOLDER with the Selections criteria, sort it and\n"
     "                              preview every entry; prints relative path<TAB>new name\n"
     "                              <TAB>state\n"
+    "  rename [OPTIONS] FOLDER     the preview, then rename every listed entry (or copy it\n"
+    "                              into the New Location); asks first unless --yes\n"
+    "  undo [--journal FILE]       reverse the last rename batch kept in the journal\n"
     "  taken FILE...               the date taken of JPEG files: FILE<TAB>YYYY:MM:DD HH:MM:SS,\n"
     "                              FILE<TAB>- without a date, FILE<TAB>! when unreadable\n"
     "  save-favourite FILE [--favourite IN] [--set ...] [--folder PATH]\n"
@@ -48,7 +51,20 @@ constexpr std::string_view kUsage =
     "                              modified, length or taken\n"
     "  --desc                      descending order\n"
     "  --natural                   compare digit runs by value (file2 before file10)\n"
-    "  --random                    shuffle instead of sorting\n";
+    "  --random                    shuffle instead of sorting\n"
+    "\n"
+    "rename options (and those of preview):\n"
+    "  --yes                       rename without asking (needed when standard input is\n"
+    "                              not a terminal)\n"
+    "  --on-error skip|stop        at a failed item go on or stop (default stop)\n"
+    "  --undo-on-stop              after a stop, reverse the renames already done\n"
+    "  --overwrite                 Overwrite Target Files: replace existing files\n"
+    "  --new-location PATH         copy under the new names into PATH instead\n"
+    "  --journal FILE              where the batch is kept for undo (default\n"
+    "                              $XDG_STATE_HOME/vantrel/last-batch.journal, else\n"
+    "                              ~/.local/state/vantrel/last-batch.journal)\n"
+    "\n"
+    "exit status: 0 success, 1 an item failed or nothing to undo, 2 bad usage\n";
 
 int runNames(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
              std::ostream& err) {
@@ -153,6 +169,10 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         return runNames(args, in, out, err);
     if (command == "preview")
         return runPreview(args, out, err, services);
+    if (command == "rename")
+        return runRename(args, in, out, err, services);
+    if (command == "undo")
+        return runUndo(args, out, err, services);
     if (command == "taken")
         return runTaken(args, out, err, services);
     if (command == "save-favourite")

@@ -13,12 +13,14 @@ namespace vantrel::cli {
 enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 /// What the commands use of the world outside: the file system, the type
-/// names of entries, and whether standard error is a terminal (then long
-/// work shows its progress there).
+/// names of entries, whether standard error is a terminal (then long work
+/// shows its progress there) and whether standard input is one (then rename
+/// may ask for confirmation).
 struct CliServices {
     FileSystem& fs;
     TypeNameProvider typeNames;
     bool errIsTerminal = false;
+    bool inIsTerminal = false;
 };
 
 /// Runs one command line (without the program name) and returns the exit

@@ -3,8 +3,11 @@
 // What the commands share: reading the criteria options and the way a
 // preview's state is written.
 
+#include "engine/Preferences.h"
 #include "engine/RenameCriteria.h"
 #include "filelist/FileEntry.h"
+#include "filelist/Sorting.h"
+#include "status/StatusSink.h"
 
 #include <optional>
 #include <ostream>
@@ -89,10 +92,37 @@ namespace vantrel::cli {
 
 struct CliServices;
 
+/// What a listing command lists: the folder and the order.
+struct ListOptions {
+    SortState sort{0, 1, 0, 0};
+    std::optional<std::string> folder;
+};
+
+/// Takes the sort options and the FOLDER of a listing command; false when
+/// `arg` is none of them.
+bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& options,
+                    UsageError& error);
+
+/// Lists the folder with the Selections criteria, sorts it and previews every
+/// entry into `entries` ("Folder: ..." goes to `err`). False, with the reason
+/// on `err`, when the folder cannot be read.
+bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
+                    const ListOptions& options, std::ostream& err, CliServices& services,
+                    std::vector<FileEntry>& entries, StatusPanes& status);
+
+/// Writes relative path<TAB>new name<TAB>state for each entry to `out`, then
+/// the preview's status lines to `err`.
+void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& status,
+                  std::ostream& out, std::ostream& err);
+
 /// The commands, each given the whole argument list (the command first).
 int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                CliServices& services);
 int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              CliServices& services);
+int runRename(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+              std::ostream& err, CliServices& services);
+int runUndo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            CliServices& services);
 
 } // namespace vantrel::cli

@@ -1,4 +1,5 @@
-// The commands that read real folders and files: preview and taken.
+// The commands that read real folders and files: preview and taken, and the
+// listing that rename shares with preview.
 
 #include "Cli.h"
 #include "CliCommon.h"
@@ -21,6 +22,11 @@ namespace {
 
 constexpr std::string_view kSortColumns[] = {"name",    "newname",  "subdir", "type", "size",
                                              "created", "modified", "length", "taken"};
+constexpr std::int32_t kTypeColumn = 3;
+constexpr std::int32_t kSizeColumn = 4;
+constexpr std::int32_t kCreatedColumn = 5;
+constexpr std::int32_t kModifiedColumn = 6;
+constexpr std::int32_t kTakenColumn = 8;
 
 /// The path below the scan root, with "/" between components.
 std::string relativePath(const FileEntry& entry) {
@@ -66,9 +72,17 @@ private:
     bool showProgress_;
 };
 
-/// Reads the options of a listing command into `sort` and `folder`.
-bool takeListOption(const std::string& arg, ArgReader& reader, SortState& sort,
-                    std::optional<std::string>& folder, UsageError& error) {
+/// Two digits (or four for the year), zero-padded.
+void putNumber(std::string& out, unsigned value, int width) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%0*u", width, value % 10000);
+    out += buffer;
+}
+
+} // namespace
+
+bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& options,
+                    UsageError& error) {
     if (arg == "--sort") {
         const auto value = reader.value(arg, error);
         if (!value)
@@ -79,68 +93,59 @@ bool takeListOption(const std::string& arg, ArgReader& reader, SortState& sort,
                          "' (name, newname, subdir, type, size, created, modified, length, "
                          "taken)";
         else
-            sort.column = static_cast<std::int32_t>(it - std::begin(kSortColumns));
+            options.sort.column = static_cast<std::int32_t>(it - std::begin(kSortColumns));
     } else if (arg == "--desc") {
-        sort.ascending = 0;
+        options.sort.ascending = 0;
     } else if (arg == "--natural") {
-        sort.xpStyle = 1;
+        options.sort.xpStyle = 1;
     } else if (arg == "--random") {
-        sort.random = 1;
-    } else if (!arg.starts_with("--") && !folder) {
-        folder = arg;
+        options.sort.random = 1;
+    } else if (!arg.starts_with("--") && !options.folder) {
+        options.folder = arg;
     } else {
         return false;
     }
     return true;
 }
 
-/// Two digits (or four for the year), zero-padded.
-void putNumber(std::string& out, unsigned value, int width) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%0*u", width, value % 10000);
-    out += buffer;
-}
-
-} // namespace
-
-int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-               CliServices& services) {
-    CriteriaOptions options;
-    SortState sort{0, 1, 0, 0};
-    std::optional<std::string> folder;
-    const auto criteria = readCommandLine(
-        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
-            if (!takeListOption(arg, reader, sort, folder, error))
-                error.text = "unknown option for preview: '" + arg + "'";
-        });
-    if (!criteria)
-        return kExitUsage;
-    if (!folder) {
-        err << "vantrel-cli: preview needs a FOLDER\n";
-        return kExitUsage;
-    }
-    Preferences preferences;
-    preferences.ignoreFolderExtensions = options.ignoreFolderExtensions ? 1 : 0;
-    ScanRequest request = makeScanRequest(*criteria, preferences, absoluteFolder(*folder));
+bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
+                    const ListOptions& options, std::ostream& err, CliServices& services,
+                    std::vector<FileEntry>& entries, StatusPanes& status) {
+    ScanRequest request =
+        makeScanRequest(criteria, preferences, absoluteFolder(options.folder.value_or("")));
+    // Nothing here shows sizes, dates or types: read them only for the sort
+    // or the Auto Date criterion, since they cost a statx per entry, four
+    // system calls per JPEG file for the date taken, and a MIME look-up.
+    const std::int32_t column = options.sort.random != 0 ? -1 : options.sort.column;
+    const bool usesDate = criteria.dateMode != 0;
+    request.readAttributes =
+        usesDate || column == kSizeColumn || column == kCreatedColumn || column == kModifiedColumn;
+    request.readDatesTaken =
+        column == kTakenColumn || (usesDate && criteria.dateType == kDateTaken);
     std::unique_ptr<FolderListing> probe;
     if (const Result opened = services.fs.openFolder(request.root, probe); !opened) {
         err << "vantrel-cli: cannot read the folder: " << opened.error().text() << '\n';
-        return kExitUsage;
+        return false;
     }
     probe.reset();
 
     PreviewSink sink(err, services.errIsTerminal);
     const std::atomic<bool> cancel{false};
-    runScan(request, services.fs, services.typeNames, sink, cancel);
-    std::vector<FileEntry>& entries = sink.collector.entries;
+    runScan(request, services.fs, column == kTypeColumn ? services.typeNames : TypeNameProvider{},
+            sink, cancel);
+    entries = std::move(sink.collector.entries);
     SystemRandom random;
-    sortRows(entries, sort, random);
+    sortRows(entries, options.sort, random);
     err << scanDoneText(request.root) << '\n';
 
     EntryVectorTarget target(entries);
-    StatusPanes status;
     SystemClock clock;
-    refreshPreview(*criteria, preferences, target, status, clock);
+    refreshPreview(criteria, preferences, target, status, clock);
+    return true;
+}
+
+void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& status,
+                  std::ostream& out, std::ostream& err) {
     std::string line;
     for (const FileEntry& entry : entries) {
         line = relativePath(entry);
@@ -155,6 +160,30 @@ int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!status.message.empty())
         err << status.message << '\n';
     err << status.statistics << '\n';
+}
+
+int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               CliServices& services) {
+    CriteriaOptions options;
+    ListOptions list;
+    const auto criteria = readCommandLine(
+        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
+            if (!takeListOption(arg, reader, list, error))
+                error.text = "unknown option for preview: '" + arg + "'";
+        });
+    if (!criteria)
+        return kExitUsage;
+    if (!list.folder) {
+        err << "vantrel-cli: preview needs a FOLDER\n";
+        return kExitUsage;
+    }
+    Preferences preferences;
+    preferences.ignoreFolderExtensions = options.ignoreFolderExtensions ? 1 : 0;
+    std::vector<FileEntry> entries;
+    StatusPanes status;
+    if (!listAndPreview(*criteria, preferences, list, err, services, entries, status))
+        return kExitUsage;
+    printPreview(entries, status, out, err);
     return kExitOk;
 }
 

@@ -2,12 +2,21 @@
 #include "filelist/JpegBuilder_test.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
+#include "rename/RenameBatch.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <map>
+#include <spawn.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vantrel::cli {
@@ -19,11 +28,12 @@ struct CliRun {
     std::string err;
 };
 
-CliRun runWith(std::vector<std::string> args, const std::string& input = "") {
+CliRun runWith(std::vector<std::string> args, const std::string& input = "",
+               bool inIsTerminal = false) {
     std::istringstream in(input);
     std::ostringstream out, err;
     PosixFileSystem fs;
-    CliServices services{fs, {}, false};
+    CliServices services{fs, {}, false, inIsTerminal};
     const int status = runCli(args, in, out, err, services);
     return {status, out.str(), err.str()};
 }
@@ -179,6 +189,28 @@ TEST(CliPreview, ListsSortsAndPreviews) {
     }
 }
 
+TEST(CliPreview, DatesAreReadWhenUsed) {
+    const TempDir dir;
+    writeFile(dir.file("a.jpg"), test::JpegFile()
+                                     .section(0xE1, test::exifWithDate(true, "2005:07:14 10:22:33"))
+                                     .scan()
+                                     .bytes());
+    writeFile(dir.file("z.jpg"), test::JpegFile().scan().bytes());
+    const std::vector<std::string> byDate = {"--set", "Auto Date/Mode=1", "--set",
+                                             "Auto Date/Type=3", dir.path()};
+    std::vector<std::string> args{"preview"};
+    args.insert(args.end(), byDate.begin(), byDate.end());
+    EXPECT_EQ(runWith(args).out, "a.jpg\t140705a.jpg\tnew\nz.jpg\tz.jpg\tsame\n");
+    // The modification date needs the attributes, which listing alone skips.
+    const CliRun modified =
+        runWith({"preview", "--set", "Auto Date/Mode=1", "--set", "Auto Date/Type=1", dir.path()});
+    EXPECT_NE(modified.out.find("z.jpg\t"), std::string::npos);
+    EXPECT_EQ(modified.out.find("same"), std::string::npos) << modified.out;
+    // The file without a date comes first, against the order of the names.
+    const CliRun sorted = runWith({"preview", "--sort", "taken", dir.path()});
+    EXPECT_EQ(sorted.out, "z.jpg\tz.jpg\tsame\na.jpg\ta.jpg\tsame\n");
+}
+
 TEST(CliPreview, BadInputIsAUsageError) {
     const TempDir dir;
     fillPreviewFolder(dir);
@@ -213,6 +245,341 @@ TEST(CliTaken, OneLinePerFile) {
                          "\t-\n" + dir.file("text.jpg") + "\t!\n" + dir.file("missing.jpg") +
                          "\t!\n");
     EXPECT_EQ(runWith({"taken"}).status, kExitUsage);
+}
+
+/// Every entry below `root` by relative path ("/" after a folder), with an
+/// FNV-1a hash of each file's content.
+std::map<std::string, std::uint64_t> treeChecksums(const std::string& root) {
+    std::map<std::string, std::uint64_t> out;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+        std::string name = item.path().string().substr(root.size() + 1);
+        if (item.is_directory()) {
+            out[name + "/"] = 0;
+            continue;
+        }
+        std::ifstream in(item.path(), std::ios::binary);
+        std::uint64_t hash = 14695981039346656037ull;
+        for (char c; in.get(c);)
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        out[name] = hash;
+    }
+    return out;
+}
+
+/// The arguments of a rename of `folder` that keeps its batch in `journal`.
+std::vector<std::string> renameArgs(const std::string& folder, const std::string& journal,
+                                    std::vector<std::string> options) {
+    std::vector<std::string> args{"rename", "--journal", journal};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(folder);
+    return args;
+}
+
+TEST(CliRename, RenameThenUndoRestoresEveryNameAndContent) {
+    const TempDir dir;
+    const std::string root = dir.file("tree");
+    std::filesystem::create_directories(root + "/sub/deeper");
+    const std::string odd[] = {"plain.txt", "line\nbreak",     "bad\xFF\xFEutf8", "tab\there",
+                               "sub/inner", "sub/deeper/x%41", "sub/\xC3("};
+    for (const std::string& name : odd)
+        writeFile(root + "/" + name, "content of " + name);
+    const auto before = treeChecksums(root);
+    const std::string journal = dir.file("state/j");
+
+    const CliRun renamed = runWith(renameArgs(
+        root, journal,
+        {"--yes", "--set", "Selections/Recursive=1", "--set", "Additions/Prefix=\"x-\""}));
+    ASSERT_EQ(renamed.status, kExitOk) << renamed.err;
+    EXPECT_NE(renamed.out.find("plain.txt\tx-plain.txt\tnew\n"), std::string::npos);
+    EXPECT_TRUE(renamed.out.ends_with("\n9 Entries successfully renamed.\n")) << renamed.out;
+    const auto after = treeChecksums(root);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.at("x-sub/x-deeper/x-x%41"), before.at("sub/deeper/x%41"));
+    EXPECT_EQ(after.at("x-bad\xFF\xFEutf8"), before.at("bad\xFF\xFEutf8"));
+    EXPECT_EQ(after.at("x-line\nbreak"), before.at("line\nbreak"));
+
+    const CliRun undone = runWith({"undo", "--journal", journal});
+    EXPECT_EQ(undone.status, kExitOk) << undone.err;
+    EXPECT_EQ(undone.out, "Previous changes successfully reversed.\n");
+    EXPECT_EQ(treeChecksums(root), before);
+
+    const CliRun again = runWith({"undo", "--journal", journal});
+    EXPECT_EQ(again.status, kExitFailed);
+    EXPECT_NE(again.err.find("nothing to undo"), std::string::npos);
+    EXPECT_TRUE(again.out.empty());
+}
+
+TEST(CliRename, DuplicateNewNamesLoseNothing) {
+    // 1.dat and 2.dat both become same.dat, which exists and is not listed.
+    struct Case {
+        bool overwrite;
+        int failures;
+        std::string sameContent; ///< what same.dat holds afterwards
+    };
+    const Case cases[] = {{false, 2, "old"}, {true, 1, "one"}};
+    for (const Case& c : cases) {
+        const TempDir dir;
+        writeFile(dir.file("1.dat"), "one");
+        writeFile(dir.file("2.dat"), "two");
+        writeFile(dir.file("same.dat"), "old");
+        std::vector<std::string> options{"--yes",
+                                         "--on-error",
+                                         "skip",
+                                         "--set",
+                                         "Selections/Filter=?.dat",
+                                         "--set",
+                                         "Regular Expressions/Match=^\\d",
+                                         "--set",
+                                         "Regular Expressions/Replace=same"};
+        if (c.overwrite)
+            options.push_back("--overwrite");
+        const CliRun r = runWith(renameArgs(dir.path(), dir.file("j"), options));
+        EXPECT_EQ(r.status, kExitFailed) << r.err;
+        const std::string exists = "Target item '" + dir.file("same.dat") + "' already exists.";
+        std::size_t count = 0;
+        for (std::size_t at = r.err.find(exists); at != std::string::npos;
+             at = r.err.find(exists, at + 1))
+            ++count;
+        EXPECT_EQ(count, static_cast<std::size_t>(c.failures)) << r.err;
+        EXPECT_NE(r.err.find("Ignore this error and continue processing? yes\n"),
+                  std::string::npos);
+        const auto tree = treeChecksums(dir.path());
+        EXPECT_EQ(tree.count("2.dat"), 1u) << c.overwrite; // the second never replaces the first
+        std::ifstream same(dir.file("same.dat"));
+        std::string content;
+        std::getline(same, content);
+        EXPECT_EQ(content, c.sameContent);
+    }
+}
+
+TEST(CliRename, FailureAnswersFromOptions) {
+    // b's new name is taken by an entry that is not listed, so the batch
+    // fails at its second item.
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::string> namesAfter;
+        std::string out;           ///< the last line of standard output
+        std::string reverseAnswer; ///< "" when not asked
+        bool journalHoldsA;
+    };
+    const Case cases[] = {
+        {{}, {"b", "c", "x-a", "x-b"}, "c\tx-c\tnew\n", " no", true},
+        {{"--on-error", "stop", "--undo-on-stop"},
+         {"a", "b", "c", "x-b"},
+         "Previous changes successfully reversed.\n",
+         " yes",
+         false},
+        {{"--on-error", "skip", "--undo-on-stop"},
+         {"b", "x-a", "x-b", "x-c"},
+         "2 Entries successfully renamed.\n",
+         "",
+         true},
+    };
+    for (const Case& c : cases) {
+        const TempDir dir;
+        const std::string root = dir.file("t");
+        std::filesystem::create_directory(root);
+        for (const char* name : {"a", "b", "c", "x-b"})
+            writeFile(root + "/" + name, name);
+        std::vector<std::string> options{"--yes", "--set", "Selections/Filter=?", "--set",
+                                         "Additions/Prefix=\"x-\""};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        const std::string journal = dir.file("j");
+        const CliRun r = runWith(renameArgs(root, journal, options));
+        EXPECT_EQ(r.status, kExitFailed);
+        std::vector<std::string> names;
+        for (const auto& [name, hash] : treeChecksums(root))
+            names.push_back(name);
+        EXPECT_EQ(names, c.namesAfter) << r.err;
+        EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
+        EXPECT_NE(r.err.find("Item '" + root + "/b' could not be renamed.\nTarget item '" + root +
+                             "/x-b' already exists.\nIgnore this error and continue "
+                             "processing?"),
+                  std::string::npos)
+            << r.err;
+        const std::string question = std::string(kReverseQuestion) + c.reverseAnswer + "\n";
+        EXPECT_EQ(r.err.find(std::string(kReverseQuestion)) != std::string::npos,
+                  !c.reverseAnswer.empty());
+        if (!c.reverseAnswer.empty()) {
+            EXPECT_NE(r.err.find(question), std::string::npos) << r.err;
+        }
+
+        const CliRun undone = runWith({"undo", "--journal", journal});
+        EXPECT_EQ(undone.status, c.journalHoldsA ? kExitOk : kExitFailed) << undone.err;
+        EXPECT_EQ(treeChecksums(root).count("a"), 1u);
+    }
+}
+
+TEST(CliRename, SystemErrorsAreReportedPerItem) {
+    const TempDir dir;
+    writeFile(dir.file("short.txt"), "s");
+    const std::string longPrefix(250, 'p'); // past the longest name a folder can hold
+    const CliRun r = runWith(renameArgs(
+        dir.path(), dir.file("j"),
+        {"--yes", "--set", "Selections/Filter=*.txt", "--set", "Additions/Prefix=" + longPrefix}));
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.err.find("Item '" + dir.file("short.txt") +
+                         "' could not be renamed.\nError Code: File name too long\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("short.txt")));
+}
+
+TEST(CliRename, ReadOnlyFolderIsReported) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "a read-only folder does not stop root";
+    const TempDir dir;
+    std::filesystem::create_directory(dir.file("ro"));
+    writeFile(dir.file("ro/a"), "a");
+    std::filesystem::permissions(dir.file("ro"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    const CliRun ro =
+        runWith(renameArgs(dir.file("ro"), dir.file("j"), {"--yes", "--set", "Case/Change=2"}));
+    EXPECT_EQ(ro.status, kExitFailed);
+    EXPECT_NE(ro.err.find("Error Code: Permission denied"), std::string::npos) << ro.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("ro/a")));
+}
+
+TEST(CliRename, ConfirmationOnlyOnATerminal) {
+    struct Case {
+        bool terminal;
+        std::string input;
+        bool yes;
+        int status;
+        bool renamed;
+    };
+    const Case cases[] = {
+        {false, "y\n", false, kExitUsage, false}, // never reads a pipe as an answer
+        {true, "n\n", false, kExitFailed, false}, {true, "", false, kExitFailed, false},
+        {true, " Yes \n", false, kExitOk, true},  {true, "y\n", false, kExitOk, true},
+        {false, "", true, kExitOk, true},
+    };
+    for (const Case& c : cases) {
+        const TempDir dir;
+        writeFile(dir.file("a"), "a");
+        std::vector<std::string> options{"--set", "Case/Change=2"};
+        if (c.yes)
+            options.push_back("--yes");
+        const CliRun r =
+            runWith(renameArgs(dir.path(), dir.file("j"), options), c.input, c.terminal);
+        EXPECT_EQ(r.status, c.status) << c.input;
+        EXPECT_EQ(std::filesystem::exists(dir.file("A")), c.renamed) << c.input;
+        if (c.terminal && !c.yes) {
+            EXPECT_NE(r.err.find("You are about to rename 1 files and/or folders!"),
+                      std::string::npos);
+        }
+        if (c.status == kExitFailed) {
+            EXPECT_NE(r.err.find("Rename Operation Cancelled"), std::string::npos);
+        }
+    }
+}
+
+TEST(CliRename, CopiesIntoTheNewLocationAreNotUndone) {
+    const TempDir dir;
+    std::filesystem::create_directory(dir.file("src"));
+    std::filesystem::create_directory(dir.file("out"));
+    writeFile(dir.file("src/a.txt"), "a");
+    const CliRun r = runWith(
+        renameArgs(dir.file("src"), dir.file("j"), {"--yes", "--new-location", dir.file("out")}));
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("src/a.txt")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out/a.txt")));
+    EXPECT_EQ(runWith({"undo", "--journal", dir.file("j")}).status, kExitFailed);
+
+    const CliRun missing = runWith(renameArgs(
+        dir.file("src"), dir.file("j"), {"--yes", "--set", "New Location/Path=" + dir.file("no")}));
+    EXPECT_EQ(missing.status, kExitUsage);
+    EXPECT_NE(missing.err.find(" is not a valid Folder - please correct or clear."),
+              std::string::npos);
+}
+
+TEST(CliRename, BadInputIsAUsageError) {
+    const TempDir dir;
+    writeFile(dir.file("notes"), "keep");
+    const std::vector<std::string> bad[] = {
+        {"rename", "--yes"},
+        {"rename", "--yes", "--on-error", "maybe", dir.path()},
+        {"rename", "--yes", dir.path(), "--journal"},
+        {"rename", "--yes", dir.path(), "--frobnicate"},
+        {"rename", "--yes", dir.file("missing")},
+        {"undo", "--bogus"},
+        {"undo", "--journal"},
+    };
+    for (const auto& args : bad) {
+        const CliRun r = runWith(args);
+        EXPECT_EQ(r.status, kExitUsage) << args.back();
+        EXPECT_FALSE(r.err.empty());
+    }
+    // Not a journal: refused, and left as it was.
+    const CliRun r = runWith({"undo", "--journal", dir.file("notes")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.err.find("not a rename journal"), std::string::npos) << r.err;
+    const CliRun renamed =
+        runWith(renameArgs(dir.path(), dir.file("notes"), {"--yes", "--set", "Case/Change=2"}));
+    EXPECT_NE(renamed.err.find("not a rename journal"), std::string::npos) << renamed.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("notes")));
+    std::ifstream in(dir.file("notes"));
+    std::string content;
+    std::getline(in, content);
+    EXPECT_EQ(content, "keep");
+}
+
+/// Starts `program` with `args`, its standard streams on /dev/null.
+pid_t spawnQuietly(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (const int fd : {0, 1, 2})
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+TEST(CliRenameProcess, KilledMidBatchIsUndoneCompletely) {
+    const TempDir dir;
+    const std::string root = dir.file("many");
+    std::filesystem::create_directory(root);
+    constexpr int kFiles = 1200;
+    for (int i = 0; i < kFiles; ++i)
+        writeFile(root + "/f" + std::to_string(i) + ".dat", std::to_string(i * 7919));
+    const auto before = treeChecksums(root);
+    const std::string journal = dir.file("j");
+
+    const pid_t pid = spawnQuietly(
+        VANTREL_CLI_PROGRAM, renameArgs(root, journal, {"--yes", "--set", "Additions/Prefix=x-"}));
+    ASSERT_GT(pid, 0);
+    // Kill once about a third of the records are in; a loaded machine may
+    // let the batch finish first, and undo must restore everything then too.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int status = 0;
+    bool killed = false;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        struct stat info {};
+        if (std::chrono::steady_clock::now() > deadline ||
+            (::stat(journal.c_str(), &info) == 0 && info.st_size > kFiles * 40)) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            killed = true;
+            break;
+        }
+        ::usleep(100);
+    }
+    std::size_t renamedBefore = 0;
+    for (const auto& [name, hash] : treeChecksums(root))
+        renamedBefore += name.starts_with("x-") ? 1u : 0u;
+    std::cout << (killed ? "killed" : "finished") << " after " << renamedBefore << " of " << kFiles
+              << " renames\n";
+
+    const CliRun undone = runWith({"undo", "--journal", journal});
+    EXPECT_EQ(undone.status, kExitOk) << undone.err;
+    EXPECT_EQ(undone.out, "Previous changes successfully reversed.\n");
+    EXPECT_EQ(treeChecksums(root), before);
 }
 
 } // namespace

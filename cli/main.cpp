@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     vantrel::PosixFileSystem fs;
     vantrel::cli::CliServices services{
         fs, vantrel::cli::loadedTypeNames(vantrel::cli::typeNamesModuleBesideProgram()),
-        ::isatty(2) == 1};
+        ::isatty(2) == 1, ::isatty(0) == 1};
     const int status = vantrel::cli::runCli(args, std::cin, std::cout, std::cerr, services);
     std::cout.flush();
     return status;

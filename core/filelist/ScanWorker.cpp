@@ -120,7 +120,8 @@ private:
     bool considerEntry(FolderListing& listing, const std::shared_ptr<const EntryFolder>& folder,
                        std::string_view name, FileKind kindHint);
     bool isListed(std::string_view name, bool ascii, bool isFolder) const;
-    void fillEntry(FileEntry& entry, FolderListing& listing, const FileAttributes& attributes);
+    void fillEntry(FileEntry& entry, FolderListing& listing, const FileAttributes& attributes,
+                   bool haveTimes);
 
     ScanRequest request_;
     FileSystem& fs_;
@@ -191,33 +192,38 @@ bool Scanner::considerEntry(FolderListing& listing,
     if (kindHint != FileKind::Unknown && !isListed(name, ascii, kindHint == FileKind::Folder))
         return kindHint == FileKind::Folder;
     FileAttributes attributes;
-    if (!listing.attributes(name, attributes).ok())
+    const bool readAttributes = request_.readAttributes || kindHint == FileKind::Unknown;
+    if (!readAttributes)
+        attributes.kind = kindHint;
+    else if (!listing.attributes(name, attributes).ok())
         return false; // never listed with made-up values
     const bool isFolder = attributes.kind == FileKind::Folder;
     if (!isListed(name, ascii, isFolder))
         return isFolder;
 
     FileEntry& entry = batch_.emplace_back(folder, std::string(name), isFolder);
-    fillEntry(entry, listing, attributes);
+    fillEntry(entry, listing, attributes, readAttributes);
     ++request_.insertPosition;
     if (batch_.size() >= kBatchSize)
         flush();
     return isFolder;
 }
 
-void Scanner::fillEntry(FileEntry& entry, FolderListing& listing,
-                        const FileAttributes& attributes) {
+void Scanner::fillEntry(FileEntry& entry, FolderListing& listing, const FileAttributes& attributes,
+                        bool haveTimes) {
     if (typeNames_)
         entry.typeName = typeNames_(entry.name(), entry.isFolder());
     entry.size = entry.isFolder() ? -1 : attributes.size;
-    // A time that cannot be shown as a local date stays all zero: "no date".
-    (void)localTime_.toLocal(attributes.created.seconds, attributes.created.nanoseconds,
-                             entry.created);
-    (void)localTime_.toLocal(attributes.modified.seconds, attributes.modified.nanoseconds,
-                             entry.modified);
-    (void)localTime_.toLocal(attributes.accessed.seconds, attributes.accessed.nanoseconds,
-                             entry.accessed);
-    if (attributes.kind != FileKind::File || !isJpegName(entry.name()))
+    if (haveTimes) {
+        // A time that cannot be shown as a local date stays all zero: "no date".
+        (void)localTime_.toLocal(attributes.created.seconds, attributes.created.nanoseconds,
+                                 entry.created);
+        (void)localTime_.toLocal(attributes.modified.seconds, attributes.modified.nanoseconds,
+                                 entry.modified);
+        (void)localTime_.toLocal(attributes.accessed.seconds, attributes.accessed.nanoseconds,
+                                 entry.accessed);
+    }
+    if (!request_.readDatesTaken || attributes.kind != FileKind::File || !isJpegName(entry.name()))
         return;
     std::unique_ptr<ByteStream> stream;
     if (!listing.openRead(entry.name(), stream).ok())

@@ -26,6 +26,13 @@ struct ScanRequest {
     std::int32_t minLength = 0;
     bool displayIcons = true;
     bool autoSelect = false;
+    /// Read each entry's size and times (a statx per entry). A caller that
+    /// shows and sorts by none may spare it: where the listing tells an
+    /// entry's kind, the entry then has size 0 (-1 for a folder) and no dates.
+    bool readAttributes = true;
+    /// Open JPEG files for their date taken; a caller that shows no dates
+    /// and sorts by none may spare the four system calls per file.
+    bool readDatesTaken = true;
     std::int32_t rootPathLength = 0; ///< bytes of the root's path; "Sub Dir." drops as many
     std::int32_t insertPosition = 0; ///< rows added so far
 };

@@ -258,6 +258,23 @@ TEST(Scan, EntryFields) {
     EXPECT_EQ(asked.size(), 6U);
 }
 
+TEST(Scan, DatesTakenOnlyWhenAsked) {
+    MemoryFileSystem fs;
+    fs.addFile("/r/d.jpg", test::JpegFile()
+                               .section(0xE1, test::exifWithDate(true, "2001:02:03 04:05:06"))
+                               .scan()
+                               .bytes());
+    ScanRequest request;
+    request.root = "/r";
+    request.readDatesTaken = false;
+    request.readAttributes = false; // the listing does not tell kinds: read anyway
+    const auto entries = scan(fs, request);
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_FALSE(entries[0].hasDateTaken);
+    EXPECT_GT(entries[0].size, 0);
+    EXPECT_EQ(fs.calls(MemoryFileSystem::Operation::OpenRead), 0U);
+}
+
 TEST(Scan, FailuresSkipWhatCannotBeRead) {
     MemoryFileSystem fs;
     fs.addFile("/r/a/1.txt");
@@ -420,6 +437,34 @@ TEST(ScanDisk, HiddenNamesLinksAndSpecialFiles) {
     request.recursive = false;
     paths = relativePaths(scan(fs, request));
     EXPECT_NE(std::find(paths.begin(), paths.end(), ".dotfile"), paths.end());
+}
+
+TEST(ScanDisk, AttributesOnlyWhenAsked) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+    std::ofstream(dir.file("sub/inner.txt")) << "text";
+    std::ofstream(dir.file("photo.jpg"), std::ios::binary)
+        << test::JpegFile()
+               .section(0xE1, test::exifWithDate(false, "2010:01:02 03:04:05"))
+               .scan()
+               .bytes();
+    PosixFileSystem fs;
+    ScanRequest request;
+    request.root = dir.path();
+    request.recursive = true;
+    for (const bool read : {true, false}) {
+        request.readAttributes = read;
+        for (const FileEntry& e : scan(fs, request)) {
+            EXPECT_EQ(e.isFolder(), e.name() == "sub");
+            EXPECT_EQ(e.modified.isZero(), !read) << e.name();
+            if (e.name() == "inner.txt") {
+                EXPECT_EQ(e.size, read ? 4 : 0);
+            }
+            if (e.name() == "photo.jpg") {
+                EXPECT_EQ(e.dateTaken, (DateTime{2010, 1, 0, 2, 3, 4, 5, 0}));
+            }
+        }
+    }
 }
 
 TEST(ScanDisk, UnreadableFolderAddsNothing) {
