@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -239,7 +240,8 @@ Result checkIsJournal(int fd, const std::string& path, const char* operation) {
 
 } // namespace
 
-FileJournal::FileJournal(std::string path) : path_(std::move(path)) {}
+FileJournal::FileJournal(std::string path, Writing writing)
+    : path_(std::move(path)), writing_(writing) {}
 
 FileJournal::~FileJournal() {
     if (fd_ >= 0)
@@ -247,9 +249,33 @@ FileJournal::~FileJournal() {
 }
 
 void FileJournal::close() {
+    if (map_ != nullptr) {
+        ::munmap(map_, mapSize_);
+        map_ = nullptr;
+        // The reserved zeros are cut off: the file ends with its last record.
+        if (::ftruncate(fd_, static_cast<off_t>(used_)) != 0 && failure_.ok())
+            failure_ = Result::fromErrno("write journal", path_, errno);
+    }
+    mapSize_ = 0;
+    used_ = 0;
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+int FileJournal::mapFile(std::size_t capacity) {
+    // Blocks are reserved first, so a full disk is an error here and never a
+    // fault when a record is stored into the mapping.
+    if (const int error = ::posix_fallocate(fd_, 0, static_cast<off_t>(capacity)); error != 0)
+        return error;
+    void* map = map_ == nullptr
+                    ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0)
+                    : ::mremap(map_, mapSize_, capacity, MREMAP_MAYMOVE);
+    if (map == MAP_FAILED)
+        return errno;
+    map_ = static_cast<char*>(map);
+    mapSize_ = capacity;
+    return 0;
 }
 
 Result FileJournal::append(std::string_view bytes) {
@@ -257,6 +283,22 @@ Result FileJournal::append(std::string_view bytes) {
         return failure_;
     if (fd_ < 0)
         return Error{"write journal", path_, "the journal is not open", 0};
+    if (map_ != nullptr) {
+        // A store into a shared mapping of the file is in the kernel's page
+        // cache at once, as a write() would be, and costs no system call. The
+        // unused rest of the file is zeros; the reader stops at the first zero
+        // byte, which a record never holds, so a record cut short by the
+        // process dying is seen as a torn last line.
+        if (used_ + bytes.size() > mapSize_ &&
+            !mapFile(std::max(mapSize_ * 2, used_ + bytes.size() + kMapStep))) {
+            failure_ =
+                Error{"write journal", path_, "the journal cannot grow (disk full?)", ENOSPC};
+            return failure_;
+        }
+        std::memcpy(map_ + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+        return {};
+    }
     // One write() in the normal case; a short write goes on with the rest,
     // since a record cut short is only harmless as the file's last line.
     while (!bytes.empty()) {
@@ -304,8 +346,15 @@ Result FileJournal::beginBatch() {
     buffer_.assign(kJournalHeader);
     buffer_ += '\n';
     r = append(buffer_);
-    if (!r)
+    if (!r) {
         close();
+        return r;
+    }
+    // Records go through a mapping of the file where the file system allows
+    // it, else through write(): both are in the kernel the moment they are made.
+    used_ = buffer_.size();
+    if (writing_ != Writing::Mapped || mapFile(kMapStep) != 0)
+        used_ = 0;
     return r;
 }
 
@@ -383,6 +432,9 @@ void FileJournal::endBatch() {
 }
 
 Result parseJournal(std::string_view text, UndoLog& out, JournalDamage* damage) {
+    // A journal whose writer died keeps its reserved zeros: the records end
+    // at the first zero byte (a record never holds one: it is escaped).
+    text = text.substr(0, text.find('\0'));
     JournalDamage seen;
     const std::size_t headerEnd = text.find('\n');
     const std::string_view header = text.substr(0, headerEnd);

@@ -17,14 +17,20 @@ inline constexpr std::string_view kJournalHeader = "vantrel rename journal 1";
 /// Keeps the undo log of one batch in a file, ahead of the disk: each rename
 /// is recorded before it is tried and marked after it, so that a batch cut
 /// short at any instant (a crash, `kill -9`) can still be reversed in full.
-/// Every record is appended with a single write() on a descriptor opened
-/// with O_APPEND, nothing is buffered in the process, so what the process
-/// has done is in the file whenever it dies. The file is private (0600) and
+/// Every record is stored at once into a shared mapping of the file (or,
+/// where the file system cannot reserve space, appended with a single
+/// write()); nothing is buffered in the process, so what the process has
+/// done is in the file whenever it dies. The file is private (0600) and
 /// its folder is made (0700) when missing. Not synchronised to the disk:
 /// it survives the process, not a power failure.
 class FileJournal final : public RenameJournal {
 public:
-    explicit FileJournal(std::string path);
+    /// How records reach the file: through a shared mapping where the file
+    /// system can reserve space for it (no system call per record), or each
+    /// with one write().
+    enum class Writing { Mapped, WriteCalls };
+
+    explicit FileJournal(std::string path, Writing writing = Writing::Mapped);
     ~FileJournal() override;
     FileJournal(const FileJournal&) = delete;
     FileJournal& operator=(const FileJournal&) = delete;
@@ -49,11 +55,16 @@ public:
     [[nodiscard]] const std::string& path() const { return path_; }
 
 private:
+    static constexpr std::size_t kMapStep = std::size_t{1} << 20;
+
+    /// Maps (or grows the mapping to) `capacity` bytes; 0 or an errno value.
+    int mapFile(std::size_t capacity);
     Result append(std::string_view bytes);
     void appendMark(char kind, std::uint64_t sequence);
     void close();
 
     std::string path_;
+    Writing writing_;
     int fd_ = -1;
     std::uint64_t sequence_ = 0; ///< number of the next pair
     bool current_ = false;       ///< the latest pair's record is in the file, unmarked
@@ -61,6 +72,9 @@ private:
     std::uint64_t pendingSequence_ = 0;
     std::string buffer_; ///< the next write: a carried mark, then a record
     Result failure_;
+    char* map_ = nullptr; ///< the file mapped for writing, when the file system allows
+    std::size_t mapSize_ = 0;
+    std::size_t used_ = 0; ///< bytes of the mapping holding records
 };
 
 /// What a reader had to leave out of a journal.

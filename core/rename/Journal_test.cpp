@@ -19,11 +19,14 @@ namespace {
 
 using test::TempDir;
 
+/// The journal's text: up to the first zero byte, as the reader takes it
+/// (a batch still running has its reserved zeros after the records).
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    return text.str();
+    const std::string all = text.str();
+    return all.substr(0, all.find('\0'));
 }
 
 /// What the reader gives for `text`, as "old>new" with "?" for unconfirmed
@@ -86,10 +89,10 @@ TEST(Journal, EveryByteOfANameRoundTrips) {
     }
 }
 
-TEST(Journal, DoneMarkRidesWithTheNextRecord) {
+void doneMarkRidesWithTheNextRecord(FileJournal::Writing writing) {
     const TempDir dir;
     const std::string path = dir.file("j");
-    FileJournal journal(path);
+    FileJournal journal(path, writing);
     ASSERT_TRUE(journal.beginBatch().ok());
     const std::string header = std::string(kJournalHeader) + "\n";
     EXPECT_EQ(fileText(path), header);
@@ -119,6 +122,40 @@ TEST(Journal, DoneMarkRidesWithTheNextRecord) {
     ASSERT_TRUE(journal.beginBatch().ok());
     journal.endBatch();
     EXPECT_EQ(fileText(path), header);
+}
+
+TEST(Journal, DoneMarkRidesWithTheNextRecord) {
+    doneMarkRidesWithTheNextRecord(FileJournal::Writing::Mapped);
+    doneMarkRidesWithTheNextRecord(FileJournal::Writing::WriteCalls);
+}
+
+TEST(Journal, AMappedJournalThatCannotGrowStops) {
+    const TempDir dir;
+    const std::string path = dir.file("j");
+    FileJournal journal(path);
+    ASSERT_TRUE(journal.beginBatch().ok());
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved;
+    limit.rlim_cur = 3 << 20; // room for the first reservation and one more, not the next
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const std::string name = "/" + std::string(200, 'n');
+    std::size_t written = 0;
+    Result r;
+    while (written < 100000 && (r = journal.beforeRename({name, name + "2", true, {}}))) {
+        journal.afterRename(true);
+        ++written;
+    }
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_FALSE(r.ok());
+    EXPECT_TRUE(r.error().code == EFBIG || r.error().code == ENOSPC) << r.error().text();
+    EXPECT_FALSE(journal.beforeRename({"/e", "/f", true, {}}).ok());
+    journal.endBatch();
+    UndoLog log;
+    ASSERT_TRUE(readJournal(path, log).ok());
+    EXPECT_EQ(log.pairs().size(), written) << "every record made before the failure, no more";
 }
 
 TEST(Journal, EveryCutOfTheFileReadsSafely) {
@@ -272,7 +309,7 @@ TEST(Journal, FilesFoldersAndLocks) {
 TEST(Journal, AWriteFailureStopsEveryLaterRecord) {
     const TempDir dir;
     const std::string path = dir.file("j");
-    FileJournal journal(path);
+    FileJournal journal(path, FileJournal::Writing::WriteCalls);
     ASSERT_TRUE(journal.beginBatch().ok());
     ASSERT_TRUE(journal.beforeRename({"/a", "/b", true, {}}).ok());
     journal.afterRename(true);
