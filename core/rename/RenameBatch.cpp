@@ -62,7 +62,7 @@ public:
     Batch(const RenameRequest& request, Preferences& preferences, FileSystem& fs, RenameUi& ui,
           StatusSink& status, UndoLog& log, RenameJournal* journal)
         : request_(request), preferences_(preferences), fs_(fs), ui_(ui), status_(status),
-          log_(log), journal_(journal) {}
+          log_(log), journal_(journal), tracking_(preferences.overwriteTargetFiles != 0) {}
 
     RenameOutcome run();
 
@@ -71,8 +71,12 @@ private:
     void buildItems();
     /// Renames or copies item `i`; false when the user chose to stop.
     bool process(std::size_t i);
-    Result renameItem(const std::string& oldFull, const std::string& newFull, bool isFolder);
-    void correctLaterItems(std::size_t i, const std::string& oldFull, const std::string& newFull);
+    Result renameItem(const UndoPair& pair, bool isFolder);
+    bool mayReplace(const std::string& oldFull, const std::string& newFull, bool isFolder);
+    void correctFolders(std::size_t i, const std::string& oldFull, const std::string& newFull);
+    [[nodiscard]] std::string sourceOf(std::size_t i) const {
+        return folders_[items_[i].folder] + items_[i].entry->name();
+    }
     void finish();
     void stop();
 
@@ -83,10 +87,15 @@ private:
     StatusSink& status_;
     UndoLog& log_;
     RenameJournal* journal_;
+    /// With "Overwrite Target Files" on, the batch keeps track of what it
+    /// produced and where its entries are, so as never to replace those.
+    bool tracking_;
 
-    std::string location_; ///< the New Location with its "/"; empty: in place
+    std::string location_;             ///< the New Location with its "/"; empty: in place
+    std::vector<std::string> folders_; ///< the items' folder paths, each once
     std::vector<BatchItem> items_;
-    std::vector<std::string> produced_; ///< per item: the path it produced, if any
+    std::vector<std::string> produced_; ///< per item: the path it produced (when tracking)
+    std::vector<char> renamedAway_;     ///< per item: renamed in place, no longer at its source
     PathCounts producedPaths_;
     PathCounts batchSources_; ///< where the batch's entries are now, until renamed away
     RenameOutcome outcome_;
@@ -112,85 +121,114 @@ bool Batch::checksPass() {
 
 void Batch::buildItems() {
     items_.reserve(request_.selected.size());
+    std::unordered_map<const EntryFolder*, std::uint32_t> folderIndex;
+    const EntryFolder* lastFolder = nullptr;
+    std::uint32_t lastIndex = 0;
     for (std::size_t i = 0; i < request_.selected.size(); ++i) {
         FileEntry* entry = request_.selected[i];
+        const EntryFolder* folder = entry->folder().get();
+        if (folder != lastFolder || folders_.empty()) {
+            auto [it, added] =
+                folderIndex.emplace(folder, static_cast<std::uint32_t>(folders_.size()));
+            if (added) {
+                std::string path = entry->containingFolder();
+                if (!path.empty() && path.back() != '/')
+                    path += '/';
+                folders_.push_back(std::move(path));
+            }
+            lastFolder = folder;
+            lastIndex = it->second;
+        }
         BatchItem item;
         item.listPosition = static_cast<std::int32_t>(i);
-        item.folderPath = entry->containingFolder();
-        if (!item.folderPath.empty() && item.folderPath.back() != '/')
-            item.folderPath += '/';
-        item.currentName = entry->name();
-        item.newName = entry->newName();
+        item.folder = lastIndex;
         item.isFolder = entry->isFolder();
         item.entry = entry;
-        batchSources_.add(item.folderPath + item.currentName);
-        items_.push_back(std::move(item));
+        items_.push_back(item);
+        if (tracking_)
+            batchSources_.add(sourceOf(i));
     }
-    produced_.resize(items_.size());
+    if (tracking_)
+        produced_.resize(items_.size());
+    renamedAway_.resize(items_.size());
 }
 
-Result Batch::renameItem(const std::string& oldFull, const std::string& newFull, bool isFolder) {
+bool Batch::mayReplace(const std::string& oldFull, const std::string& newFull, bool isFolder) {
     // Replacing is allowed only for a file, over a file that is neither the
     // source itself in another letter case, nor a result of this batch, nor
     // an entry of this batch (still to be renamed, or whose rename failed):
     // duplicates and swapped names must not destroy each other.
-    const bool mayReplace =
-        preferences_.overwriteTargetFiles != 0 && !isFolder &&
-        !text::equalsIgnoreCase(oldFull, newFull) && !producedPaths_.contains(newFull) &&
-        !batchSources_.contains(newFull) && !isSameFile(fs_, oldFull, newFull);
+    return tracking_ && !isFolder && !text::equalsIgnoreCase(oldFull, newFull) &&
+           !producedPaths_.contains(newFull) && !batchSources_.contains(newFull);
+}
+
+Result Batch::renameItem(const UndoPair& pair, bool isFolder) {
+    const bool replace = mayReplace(pair.oldPath, pair.newPath, isFolder) &&
+                         !isSameFile(fs_, pair.oldPath, pair.newPath);
     if (journal_ != nullptr) {
-        if (Result r = journal_->beforeRename({oldFull, newFull, true, {}}); !r)
+        if (Result r = journal_->beforeRename(pair); !r)
             return r;
     }
-    Result r = mayReplace
-                   ? fs_.rename(oldFull, newFull, RenameMode::ReplaceFile)
-                   : renameWithoutReplacing(fs_, oldFull, newFull, [this](const std::string& tmp) {
-                         return journal_ != nullptr ? journal_->viaTemporary(tmp) : Result{};
-                     });
+    Result r =
+        replace ? fs_.rename(pair.oldPath, pair.newPath, RenameMode::ReplaceFile)
+                : renameWithoutReplacing(
+                      fs_, pair.oldPath, pair.newPath, [this](const std::string& temporary) {
+                          return journal_ != nullptr ? journal_->viaTemporary(temporary) : Result{};
+                      });
     if (journal_ != nullptr)
         journal_->afterRename(r.ok());
     return r;
 }
 
-void Batch::correctLaterItems(std::size_t i, const std::string& oldFull,
-                              const std::string& newFull) {
+void Batch::correctFolders(std::size_t i, const std::string& oldFull, const std::string& newFull) {
     // Only what lies inside the folder: a sibling whose name merely begins
-    // with the folder's name is left alone.
+    // with the folder's name is left alone. Items processed already keep
+    // the paths they were processed under.
     const std::string oldPrefix = oldFull + "/";
     const std::string newPrefix = newFull + "/";
-    for (std::size_t j = 0; j < items_.size(); ++j) {
-        if (j > i && items_[j].folderPath.starts_with(oldPrefix)) {
-            // Later items are corrected, as are the paths that protect them.
-            BatchItem& later = items_[j];
-            batchSources_.remove(later.folderPath + later.currentName);
-            later.folderPath.replace(0, oldPrefix.size(), newPrefix);
-            batchSources_.add(later.folderPath + later.currentName);
-        } else if (j < i && produced_[j].starts_with(oldPrefix)) {
-            producedPaths_.remove(produced_[j]);
-            produced_[j].replace(0, oldPrefix.size(), newPrefix);
-            producedPaths_.add(produced_[j]);
+    const auto inside = [&](std::size_t j, const std::string& prefix) {
+        return j != i && !renamedAway_[j] && folders_[items_[j].folder].starts_with(prefix);
+    };
+    if (tracking_) {
+        // What the batch protects moved with the folder.
+        for (std::size_t j = 0; j < items_.size(); ++j) {
+            if (inside(j, oldPrefix))
+                batchSources_.remove(sourceOf(j));
+            if (j < i && produced_[j].starts_with(oldPrefix)) {
+                producedPaths_.remove(produced_[j]);
+                produced_[j].replace(0, oldPrefix.size(), newPrefix);
+                producedPaths_.add(produced_[j]);
+            }
+        }
+    }
+    for (std::string& folder : folders_) {
+        if (folder.starts_with(oldPrefix))
+            folder.replace(0, oldPrefix.size(), newPrefix);
+    }
+    if (tracking_) {
+        for (std::size_t j = 0; j < items_.size(); ++j) {
+            if (inside(j, newPrefix))
+                batchSources_.add(sourceOf(j));
         }
     }
 }
 
 bool Batch::process(std::size_t i) {
-    BatchItem& item = items_[i];
-    const std::string oldFull = item.folderPath + item.currentName;
-    const std::string newFull = (location_.empty() ? item.folderPath : location_) + item.newName;
-    if (oldFull == newFull) {
+    const BatchItem& item = items_[i];
+    const std::string& folder = folders_[item.folder];
+    UndoPair pair;
+    pair.oldPath = folder + item.entry->name();
+    pair.newPath = (location_.empty() ? folder : location_) + item.entry->newName();
+    if (pair.oldPath == pair.newPath) {
         ++outcome_.processed;
         return true;
     }
     Result r;
-    if (!location_.empty()) {
-        const bool mayReplace = preferences_.overwriteTargetFiles != 0 && !item.isFolder &&
-                                !text::equalsIgnoreCase(oldFull, newFull) &&
-                                !producedPaths_.contains(newFull) &&
-                                !batchSources_.contains(newFull);
-        r = fs_.copyFile(oldFull, newFull, mayReplace);
-    } else {
-        r = renameItem(oldFull, newFull, item.isFolder);
-    }
+    if (!location_.empty())
+        r = fs_.copyFile(pair.oldPath, pair.newPath,
+                         mayReplace(pair.oldPath, pair.newPath, item.isFolder));
+    else
+        r = renameItem(pair, item.isFolder);
 
     if (r) {
         ++outcome_.renamed;
@@ -198,24 +236,27 @@ bool Batch::process(std::size_t i) {
         if (outcome_.processed % 10 == 0)
             status_.setStatusMessage("Processed " + std::to_string(outcome_.processed) +
                                      " files...");
-        produced_[i] = newFull;
-        producedPaths_.add(newFull);
+        if (tracking_) {
+            produced_[i] = pair.newPath;
+            producedPaths_.add(pair.newPath);
+        }
         if (location_.empty()) {
-            batchSources_.remove(oldFull);
-            log_.add({oldFull, newFull, true, {}});
-            if (item.entry != nullptr)
-                item.entry->setName(item.newName);
+            if (tracking_)
+                batchSources_.remove(pair.oldPath);
+            renamedAway_[i] = 1;
+            item.entry->setName(item.entry->newName());
             if (item.isFolder) {
                 outcome_.folderRenamed = true;
-                correctLaterItems(i, oldFull, newFull);
+                correctFolders(i, pair.oldPath, pair.newPath);
             }
+            log_.add(std::move(pair));
         }
         return true;
     }
 
     ItemFailure failure;
-    failure.item = oldFull;
-    failure.target = newFull;
+    failure.item = std::move(pair.oldPath);
+    failure.target = std::move(pair.newPath);
     failure.message = r.error().message;
     // Only a rename says "already exists"; a copy reports the system's text.
     failure.targetExists = location_.empty() && r.error().code == EEXIST;

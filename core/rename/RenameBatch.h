@@ -12,14 +12,14 @@
 
 namespace vantrel {
 
-/// One selected entry as the batch works on it.
+/// One selected entry as the batch works on it. Its current and new names
+/// are the entry's own; its folder's path (ending in "/") is kept once per
+/// folder by the batch, so that renaming a folder corrects every item in it.
 struct BatchItem {
     std::int32_t listPosition = 0;
-    std::string folderPath; ///< the containing folder's path, ending in "/" (empty stays empty)
-    std::string currentName;
-    std::string newName;
-    bool isFolder = false;
+    std::uint32_t folder = 0;   ///< index of the item's folder path in the batch
     FileEntry* entry = nullptr; ///< told its new name after an in-place rename
+    bool isFolder = false;
 };
 
 /// A failed item, as reported to the user.

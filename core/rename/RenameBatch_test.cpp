@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -266,6 +266,28 @@ TEST(RenameBatch, OverwriteReplacesOnlyWhatMayBeReplaced) {
     EXPECT_NE(r.ui.failures[1].find("Target item '/d/same' already exists."), std::string::npos);
     EXPECT_NE(r.ui.failures[2].find("Target item '/d/swap2' already exists."), std::string::npos);
     EXPECT_NE(r.ui.failures[3].find("Target item '/d/swap1' already exists."), std::string::npos);
+}
+
+TEST(RenameBatch, OverwriteProtectionFollowsARenamedFolder) {
+    MemoryFileSystem fs;
+    fs.addFile("/d/f/a", "A");
+    fs.addFile("/d/f/b", "B");
+    fs.addFile("/d/x", "X");
+    Selection s;
+    s.add("/d/x", "y");     // produced at /d/y
+    s.add("/d", "e", true); // the folder of everything, renamed after it
+    s.add("/d/f/a", "b");   // onto an entry of the batch, now at /e/f/b
+    s.add("/d/f/b", "c");
+    s.add("/d/f/b", "c"); // listed twice: the second finds it gone
+    BatchRun r;
+    Preferences preferences;
+    preferences.overwriteTargetFiles = 1;
+    run(r, fs, s.request(), preferences);
+    EXPECT_EQ(fs.content("/e/f/a"), "A") << "not put over an entry still to be renamed";
+    EXPECT_EQ(fs.content("/e/f/c"), "B");
+    EXPECT_EQ(fs.content("/e/y"), "X");
+    ASSERT_GE(r.ui.failures.size(), 1U);
+    EXPECT_NE(r.ui.failures[0].find("Target item '/e/f/b' already exists."), std::string::npos);
 }
 
 TEST(RenameBatch, CopiesIntoTheNewLocation) {
