@@ -289,11 +289,12 @@ Result FileJournal::append(std::string_view bytes) {
         // unused rest of the file is zeros; the reader stops at the first zero
         // byte, which a record never holds, so a record cut short by the
         // process dying is seen as a torn last line.
-        if (used_ + bytes.size() > mapSize_ &&
-            !mapFile(std::max(mapSize_ * 2, used_ + bytes.size() + kMapStep))) {
-            failure_ =
-                Error{"write journal", path_, "the journal cannot grow (disk full?)", ENOSPC};
-            return failure_;
+        if (used_ + bytes.size() > mapSize_) {
+            const int error = mapFile(std::max(mapSize_ * 2, used_ + bytes.size() + kMapStep));
+            if (error != 0) {
+                failure_ = Result::fromErrno("write journal", path_, error);
+                return failure_;
+            }
         }
         std::memcpy(map_ + used_, bytes.data(), bytes.size());
         used_ += bytes.size();

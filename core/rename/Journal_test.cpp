@@ -156,6 +156,8 @@ TEST(Journal, AMappedJournalThatCannotGrowStops) {
     UndoLog log;
     ASSERT_TRUE(readJournal(path, log).ok());
     EXPECT_EQ(log.pairs().size(), written) << "every record made before the failure, no more";
+    EXPECT_GT(written * name.size() * 2, std::size_t{1} << 20)
+        << "the journal grew past its first reservation before it failed";
 }
 
 TEST(Journal, EveryCutOfTheFileReadsSafely) {
