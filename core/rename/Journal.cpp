@@ -37,17 +37,39 @@ bool needsEscape(unsigned char byte) {
     return byte < 0x20 || byte == 0x7F || byte == '%';
 }
 
+/// Whether any of eight bytes may need escaping (below 0x20, DEL or "%").
+/// May say yes for a word that needs none, never no for one that does.
+bool wordMayNeedEscape(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    const auto hasZeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+    const bool below20 = ((word - 0x20 * kOnes) & ~word & kHighs) != 0;
+    return below20 || hasZeroByte(word ^ (0x7F * kOnes)) || hasZeroByte(word ^ ('%' * kOnes));
+}
+
 void appendEscaped(std::string& out, std::string_view text) {
+    // Names rarely need escaping: runs of plain bytes are found eight at a
+    // time and appended whole.
     std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text.size() - i >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, 8);
+            if (!wordMayNeedEscape(word)) {
+                i += 8;
+                continue;
+            }
+        }
         const auto byte = static_cast<unsigned char>(text[i]);
-        if (!needsEscape(byte))
-            continue;
-        out.append(text.substr(start, i - start));
-        out += '%';
-        out += kHexDigits[byte >> 4];
-        out += kHexDigits[byte & 0xF];
-        start = i + 1;
+        if (needsEscape(byte)) {
+            out.append(text.substr(start, i - start));
+            out += '%';
+            out += kHexDigits[byte >> 4];
+            out += kHexDigits[byte & 0xF];
+            start = i + 1;
+        }
+        ++i;
     }
     out.append(text.substr(start));
 }
@@ -273,6 +295,9 @@ int FileJournal::mapFile(std::size_t capacity) {
                     : ::mremap(map_, mapSize_, capacity, MREMAP_MAYMOVE);
     if (map == MAP_FAILED)
         return errno;
+    // Pages are made present in one go rather than one fault per page as
+    // records fill them; where the kernel cannot, they fault in as usual.
+    (void)::madvise(static_cast<char*>(map) + mapSize_, capacity - mapSize_, MADV_POPULATE_WRITE);
     map_ = static_cast<char*>(map);
     mapSize_ = capacity;
     return 0;
