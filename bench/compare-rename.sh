@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Rename speed side by side in one run: 100,000 files renamed in place (100
 # folders of 1,000) with a regular expression, IMG_n.jpg -> PIC_n.jpg:
-#   (a) vantrel-cli rename with its write-ahead journal
-#   (b) the floor: a bare C++ loop of no-replace renames (vantrel_rename_floor)
+#   (a) vantrel-cli rename with its write-ahead journal, the list sorted by
+#       "Sub Dir.", so that it renames folder by folder as the floor does
+#   (a2) the same with the list sorted by name (the default), which goes
+#       from folder to folder at every rename
+#   (b) the floor: a bare C++ loop of no-replace renames, folder by folder
+#   (b2) the same loop in the order of a list sorted by name
 #   (c) Debian's rename (perl), the same expression
 #   (d) mmv
 #
@@ -46,12 +50,15 @@ fi
 "$floor" PIC_ IMG_ "$tree" >/dev/null
 
 reset="$floor PIC_ IMG_ '$tree'"
+criteria="--set Selections/Recursive=1 --set 'Regular Expressions/Match=^IMG_(\\d+)\\.jpg\$' \
+    --set 'Regular Expressions/Replace=PIC_\\1'"
 hyperfine --warmup 1 --runs "$runs" --prepare "$reset" --export-markdown /tmp/vantrel-rename.md \
-    -n "(a) vantrel-cli rename, journal on" \
-    "'$cli' rename --yes --journal '$journal' --set Selections/Recursive=1 \
-        --set 'Regular Expressions/Match=^IMG_(\\d+)\\.jpg\$' \
-        --set 'Regular Expressions/Replace=PIC_\\1' '$tree'" \
+    -n "(a) vantrel-cli rename, journal on, by Sub Dir." \
+    "'$cli' rename --yes --sort subdir --journal '$journal' $criteria '$tree'" \
+    -n "(a2) vantrel-cli rename, journal on, by name" \
+    "'$cli' rename --yes --journal '$journal' $criteria '$tree'" \
     -n "(b) floor: bare renameat2 loop" "$floor IMG_ PIC_ '$tree'" \
+    -n "(b2) bare renameat2 loop in name order" "$floor --by-name IMG_ PIC_ '$tree'" \
     -n "(c) rename (perl)" \
     "find '$tree' -name 'IMG_*.jpg' -print0 | file-rename -0 's/\\/IMG_(\\d+)\\.jpg\$/\\/PIC_\$1.jpg/'" \
     -n "(d) mmv" "mmv -m '$tree/*/IMG_*.jpg' '$tree/#1/PIC_#2.jpg'"
@@ -61,7 +68,13 @@ hyperfine --warmup 1 --runs "$runs" --prepare "$reset" --export-markdown /tmp/va
 awk -F'|' '/^\| `?\(/ {
         name = $2; mean = $3; gsub(/^ +| +$|`/, "", name); split(mean, m, " ");
         names[++n] = name; means[n] = m[1] + 0
-        if (name ~ /floor/) floorMean = m[1] + 0
+        if (name ~ /^\(b\)/) floorMean = m[1] + 0
+        if (name ~ /^\(b2\)/) nameFloorMean = m[1] + 0
+        if (name ~ /^\(a2\)/) byNameMean = m[1] + 0
     }
-    END { for (i = 1; i <= n; ++i) printf "%-40s %8.3f s  %.2fx the floor\n", names[i], means[i], means[i] / floorMean }' \
+    END {
+        for (i = 1; i <= n; ++i)
+            printf "%-48s %8.3f s  %.2fx the floor\n", names[i], means[i], means[i] / floorMean
+        printf "(a2) against (b2), both in name order: %.2fx\n", byNameMean / nameFloorMean
+    }' \
     /tmp/vantrel-rename.md
