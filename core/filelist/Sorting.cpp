@@ -67,22 +67,8 @@ std::size_t digitRun(std::u32string_view chars, std::size_t i, std::size_t& star
 /// UTF-8 form of any code point up to U+10FFFF, surrogates included (they
 /// stand for invalid bytes): byte order then equals code point order.
 void appendOrdered(char32_t c, std::string& out) {
-    const auto put = [&out](char32_t byte) { out.push_back(static_cast<char>(byte)); };
-    if (c < 0x80) {
-        put(c);
-    } else if (c < 0x800) {
-        put(0xC0 | (c >> 6));
-        put(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        put(0xE0 | (c >> 12));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    } else {
-        put(0xF0 | ((c >> 18) & 0x07));
-        put(0x80 | ((c >> 12) & 0x3F));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    }
+    char bytes[4];
+    out.append(bytes, text::putUtf8(c, bytes));
 }
 
 /// A digit run: the byte "0" (so it stands between "/" and ":" as in

@@ -157,23 +157,10 @@ void encodeAppend(std::u32string_view chars, std::string& out) {
         i += 8;
     }
     for (const char32_t c : chars.substr(i)) {
-        if (c < 0x80) {
-            put(c);
-        } else if (isInvalidByte(c)) {
+        if (isInvalidByte(c))
             put(c - kInvalidByteBase);
-        } else if (c < 0x800) {
-            put(0xC0 | (c >> 6));
-            put(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            put(0xE0 | (c >> 12));
-            put(0x80 | ((c >> 6) & 0x3F));
-            put(0x80 | (c & 0x3F));
-        } else {
-            put(0xF0 | ((c >> 18) & 0x07));
-            put(0x80 | ((c >> 12) & 0x3F));
-            put(0x80 | ((c >> 6) & 0x3F));
-            put(0x80 | (c & 0x3F));
-        }
+        else
+            w = putUtf8(c, w);
     }
     out.resize(static_cast<std::size_t>(w - out.data()));
 }

@@ -29,6 +29,28 @@ constexpr bool isInvalidByte(char32_t c) {
 bool decodeAppend(std::string_view bytes, std::u32string& out);
 [[nodiscard]] std::u32string decode(std::string_view bytes);
 
+/// Writes the UTF-8 form of any code point up to U+10FFFF (surrogates too,
+/// in the three-byte form) at `out`; returns the end. Up to four bytes.
+inline char* putUtf8(char32_t c, char* out) {
+    const auto put = [&out](char32_t byte) { *out++ = static_cast<char>(byte); };
+    if (c < 0x80) {
+        put(c);
+    } else if (c < 0x800) {
+        put(0xC0 | (c >> 6));
+        put(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        put(0xE0 | (c >> 12));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    } else {
+        put(0xF0 | ((c >> 18) & 0x07));
+        put(0x80 | ((c >> 12) & 0x3F));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
 /// Encodes characters back into bytes, appending to `out`; the inverse of decode.
 void encodeAppend(std::u32string_view chars, std::string& out);
 [[nodiscard]] std::string encode(std::u32string_view chars);
