@@ -6,14 +6,20 @@
 #
 # The files (EXIF DateTimeOriginal in main and EXIF directories, tables, frame,
 # some tens of KB of scan data) are written to a folder on /dev/shm, so the disk
-# does not take part, and removed at the end. Needs python3, exiv2, hyperfine.
+# does not take part, and removed at the end. Installs python3, exiv2 and
+# hyperfine when missing.
 set -euo pipefail
 
 cli=${1:?usage: compare-taken.sh path/to/vantrel-cli [file count]}
 count=${2:-1000}
+missing=()
 for tool in python3 exiv2 hyperfine; do
-    command -v "$tool" >/dev/null || { echo "compare-taken: $tool is needed" >&2; exit 1; }
+    command -v "$tool" >/dev/null || missing+=("$tool")
 done
+if [ ${#missing[@]} -gt 0 ]; then
+    apt-get install -y -qq "${missing[@]}" >/dev/null ||
+        { echo "compare-taken: ${missing[*]} needed" >&2; exit 1; }
+fi
 cli=$(realpath "$cli")
 [ -x "$cli" ] || { echo "compare-taken: $cli is not an executable" >&2; exit 1; }
 
