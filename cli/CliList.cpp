@@ -72,13 +72,6 @@ private:
     bool showProgress_;
 };
 
-/// Two digits (or four for the year), zero-padded.
-void putNumber(std::string& out, unsigned value, int width) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%0*u", width, value % 10000);
-    out += buffer;
-}
-
 } // namespace
 
 bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& options,
@@ -213,17 +206,12 @@ int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostre
         } else if (date.year == 0) {
             line += '-';
         } else {
-            putNumber(line, date.year, 4);
-            line += ':';
-            putNumber(line, date.month, 2);
-            line += ':';
-            putNumber(line, date.day, 2);
-            line += ' ';
-            putNumber(line, date.hour, 2);
-            line += ':';
-            putNumber(line, date.minute, 2);
-            line += ':';
-            putNumber(line, date.second, 2);
+            // Fields are printed as read, four digits for the year, two for the rest.
+            char text[64];
+            std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", date.year % 10000U,
+                          date.month % 100U, date.day % 100U, date.hour % 100U, date.minute % 100U,
+                          date.second % 100U);
+            line += text;
         }
         line += '\n';
         out << line;
