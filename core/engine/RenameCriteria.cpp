@@ -1,5 +1,7 @@
 #include "engine/RenameCriteria.h"
 
+#include "engine/CriteriaFields.h"
+
 #include "text/Utf8Text.h"
 
 namespace vantrel {
@@ -32,10 +34,6 @@ constexpr std::string_view kCaptions[kPanelCount] = {
     "Reg. Expr. (1)", "Filename (2)",   "Replace (3)",     "Case (4)",
     "Removals (5)",   "Additions (6)",  "Auto Date (7)",   "Append Folder Name (8)",
     "Numbering (9)",  "Extension (10)", "Selections (11)", "New Location (12)"};
-
-bool readsNonZero(const std::string& text) {
-    return text::atoiRule(text) != 0;
-}
 
 } // namespace
 
@@ -74,75 +72,10 @@ std::string_view panelCaption(Panel panel) {
     return kCaptions[index];
 }
 
-void resetPanel(RenameCriteria& c, Panel panel) {
-    const RenameCriteria d;
-    switch (panel) {
-    case Panel::RegExpr:
-        c.regexMatch = d.regexMatch;
-        c.regexReplace = d.regexReplace;
-        c.regexMatchCase = d.regexMatchCase;
-        break;
-    case Panel::Filename:
-        c.filenameMode = d.filenameMode;
-        c.fixedName = d.fixedName;
-        break;
-    case Panel::Replace:
-        c.replaceText = d.replaceText;
-        c.replaceWith = d.replaceWith;
-        c.replaceMatchCase = d.replaceMatchCase;
-        break;
-    case Panel::Case:
-        c.caseMode = d.caseMode;
-        break;
-    case Panel::Removals:
-        c.removeFirstN = c.removeLastN = c.removeFrom = c.removeTo = "0";
-        c.removeChars.clear();
-        c.removeWords.clear();
-        c.removeDigits = c.removeLetters = c.removeSymbols = c.removeHigh = false;
-        break;
-    case Panel::Additions:
-        c.prefix.clear();
-        c.insertText.clear();
-        c.insertPos.clear();
-        c.suffix.clear();
-        break;
-    case Panel::AutoDate:
-        c.dateMode = d.dateMode;
-        c.dateType = d.dateType;
-        c.dateFormat = d.dateFormat;
-        c.dateSeparator.clear();
-        c.dateSegmentSeparator.clear();
-        c.dateCustom.clear();
-        c.dateOffsetHours.clear();
-        c.dateCentury = false;
-        break;
-    case Panel::FolderName:
-        // The separator is deliberately kept: users set it once and toggle the mode.
-        c.folderNameMode = d.folderNameMode;
-        break;
-    case Panel::Numbering:
-        c.numberMode = d.numberMode;
-        c.numberStart = "1";
-        c.numberInsertPos = "0";
-        c.numberIncrement = "1";
-        c.numberPad.clear();
-        c.numberSeparator.clear();
-        c.numberBase = d.numberBase;
-        break;
-    case Panel::Extension:
-        c.extensionMode = d.extensionMode;
-        c.fixedExtension.clear();
-        break;
-    case Panel::Selections:
-        c.filter = d.filter;
-        c.includeFiles = c.includeFolders = true;
-        c.recursive = c.includeHidden = false;
-        c.minLength = d.minLength;
-        break;
-    case Panel::NewLocation:
-        c.newLocation.clear();
-        break;
-    }
+void resetPanel(RenameCriteria& criteria, Panel panel) {
+    for (const CriteriaField& field : criteriaFields())
+        if (field.panel == panel && !field.keptByReset)
+            setFieldDefault(criteria, field);
 }
 
 void resetAllPanels(RenameCriteria& criteria) {
@@ -150,36 +83,30 @@ void resetAllPanels(RenameCriteria& criteria) {
         resetPanel(criteria, static_cast<Panel>(p));
 }
 
-bool isPanelActive(const RenameCriteria& c, Panel panel) {
-    switch (panel) {
-    case Panel::RegExpr:
-        return !c.regexMatch.empty() || !c.regexReplace.empty();
-    case Panel::Filename:
-        return c.filenameMode != kFilenameKeep || !c.fixedName.empty();
-    case Panel::Replace:
-        return !c.replaceText.empty() || !c.replaceWith.empty();
-    case Panel::Case:
-        return c.caseMode != kCaseSame;
-    case Panel::Removals:
-        return readsNonZero(c.removeFirstN) || readsNonZero(c.removeLastN) ||
-               readsNonZero(c.removeFrom) || readsNonZero(c.removeTo) || !c.removeChars.empty() ||
-               !c.removeWords.empty() || c.removeDigits || c.removeLetters || c.removeSymbols ||
-               c.removeHigh;
-    case Panel::Additions:
-        return !c.prefix.empty() || !c.insertText.empty() || readsNonZero(c.insertPos) ||
-               !c.suffix.empty();
-    case Panel::AutoDate:
-        return c.dateMode != kPlaceNone;
-    case Panel::FolderName:
-        return c.folderNameMode != kPlaceNone;
-    case Panel::Numbering:
-        return c.numberMode != kNumberNone;
-    case Panel::Extension:
-        return c.extensionMode != kExtSame || !c.fixedExtension.empty();
-    case Panel::Selections:
-        return false;
-    case Panel::NewLocation:
-        return !c.newLocation.empty();
+bool isPanelActive(const RenameCriteria& criteria, Panel panel) {
+    for (const CriteriaField& field : criteriaFields()) {
+        if (field.panel != panel)
+            continue;
+        switch (field.active) {
+        case ActiveWhen::Never:
+            break;
+        case ActiveWhen::NotEmpty:
+            if (!(criteria.*field.text).empty())
+                return true;
+            break;
+        case ActiveWhen::ReadsNonZero:
+            if (text::atoiRule(criteria.*field.text) != 0)
+                return true;
+            break;
+        case ActiveWhen::NotFirstLine:
+            if (criteria.*field.choice != 0)
+                return true;
+            break;
+        case ActiveWhen::Set:
+            if (criteria.*field.flag)
+                return true;
+            break;
+        }
     }
     return false;
 }

@@ -1,7 +1,10 @@
+#include "engine/CriteriaFields.h"
 #include "engine/Numbering.h"
 #include "engine/RenameCriteria.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace vantrel {
 namespace {
@@ -65,6 +68,39 @@ TEST(RenameCriteria, ActiveRule) {
     EXPECT_TRUE(isPanelActive(c, Panel::Case));
     c.includeHidden = true;
     EXPECT_FALSE(isPanelActive(c, Panel::Selections));
+}
+
+TEST(CriteriaFields, TableCoversEveryMemberOnce) {
+    // A member missing from the table would keep its changed value here.
+    RenameCriteria c = everythingSet();
+    for (const CriteriaField& f : criteriaFields())
+        setFieldDefault(c, f);
+    EXPECT_EQ(c, RenameCriteria{});
+
+    std::set<int> ids;
+    std::set<std::string_view> names;
+    for (const CriteriaField& f : criteriaFields()) {
+        EXPECT_TRUE(ids.insert(f.controlId).second) << f.name;
+        EXPECT_TRUE(names.insert(f.name).second) << f.name;
+        EXPECT_EQ(findCriteriaField(f.name), &f);
+        EXPECT_EQ(f.kind == FieldKind::Integer, f.spinMin < f.spinMax) << f.name;
+        if (f.kind == FieldKind::Choice) {
+            ASSERT_NE(f.lines, nullptr) << f.name;
+            EXPECT_LT(static_cast<std::size_t>(f.defaultNumber), f.lines().size()) << f.name;
+        }
+    }
+    EXPECT_EQ(findCriteriaField("nothing"), nullptr);
+}
+
+TEST(CriteriaFields, FieldTextIsTheFileForm) {
+    RenameCriteria c;
+    c.numberBase = 14;
+    c.includeFiles = false;
+    c.prefix = " x ";
+    EXPECT_EQ(fieldText(c, *findCriteriaField("numberBase")), "14");
+    EXPECT_EQ(fieldText(c, *findCriteriaField("includeFiles")), "0");
+    EXPECT_EQ(fieldText(c, *findCriteriaField("includeFolders")), "1");
+    EXPECT_EQ(fieldText(c, *findCriteriaField("prefix")), " x ");
 }
 
 TEST(RenameCriteria, ListLinesInIndexOrder) {

@@ -1,84 +1,58 @@
 #include "favourites/FavouriteFile.h"
 
+#include "engine/CriteriaFields.h"
 #include "favourites/IniFile.h"
 #include "text/Utf8Text.h"
 
-#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vantrel {
 namespace {
 
-using C = RenameCriteria;
 using Enc = FavouriteEncoding;
 
-constexpr FavouriteKey textKey(std::string_view section, std::string_view key,
-                               std::string C::*field, std::string_view defaultText = {}) {
-    return {section, key, Enc::Text, field, nullptr, nullptr, defaultText, 0, 0};
+/// The key of a stored criteria field.
+FavouriteKey keyOf(const CriteriaField& f) {
+    FavouriteKey k;
+    k.section = f.section;
+    k.key = f.key;
+    switch (f.kind) {
+    case FieldKind::Text:
+    case FieldKind::Integer:
+        k.encoding = Enc::Text;
+        k.text = f.text;
+        k.defaultText = f.defaultText;
+        break;
+    case FieldKind::Flag:
+        k.encoding = Enc::CheckBox;
+        k.flag = f.flag;
+        k.defaultNumber = f.defaultNumber;
+        break;
+    case FieldKind::Choice:
+        k.encoding = Enc::DropDown;
+        k.choice = f.choice;
+        k.defaultNumber = f.defaultNumber;
+        k.lines = static_cast<int>(f.lines().size());
+        break;
+    }
+    return k;
 }
 
-constexpr FavouriteKey checkBox(std::string_view section, std::string_view key, bool C::*field,
-                                bool ticked = false) {
-    return {section, key, Enc::CheckBox, nullptr, field, nullptr, {}, ticked ? 1 : 0, 0};
+/// "General"/"Path" first, then the stored criteria fields in their order,
+/// which is the layout of a new file.
+const std::vector<FavouriteKey>& keyTable() {
+    static const std::vector<FavouriteKey> keys = [] {
+        std::vector<FavouriteKey> v(1);
+        v[0].section = "General";
+        v[0].key = "Path";
+        for (const CriteriaField& f : criteriaFields())
+            if (!f.section.empty())
+                v.push_back(keyOf(f));
+        return v;
+    }();
+    return keys;
 }
-
-constexpr FavouriteKey dropDown(std::string_view section, std::string_view key, int C::*field,
-                                int lines, int defaultIndex = 0) {
-    return {section, key, Enc::DropDown, nullptr, nullptr, field, {}, defaultIndex, lines};
-}
-
-// The order is the save order, and so the layout of a new file.
-constexpr std::array<FavouriteKey, 49> kKeys{{
-    textKey("General", "Path", nullptr),
-    textKey("Regular Expressions", "Match", &C::regexMatch),
-    textKey("Regular Expressions", "Replace", &C::regexReplace),
-    checkBox("Regular Expressions", "Match Case", &C::regexMatchCase),
-    dropDown("Filename", "Mode", &C::filenameMode, 3),
-    textKey("Filename", "Fixed", &C::fixedName),
-    textKey("Replacements", "Replace", &C::replaceText),
-    textKey("Replacements", "With", &C::replaceWith),
-    dropDown("Case", "Change", &C::caseMode, 4),
-    textKey("Removals", "First N", &C::removeFirstN, "0"),
-    textKey("Removals", "Last N", &C::removeLastN, "0"),
-    textKey("Removals", "From", &C::removeFrom, "0"),
-    textKey("Removals", "To", &C::removeTo, "0"),
-    textKey("Removals", "Chars", &C::removeChars),
-    textKey("Removals", "Words", &C::removeWords),
-    checkBox("Removals", "All Digits", &C::removeDigits),
-    checkBox("Removals", "All Chars", &C::removeLetters),
-    checkBox("Removals", "All Symbols", &C::removeSymbols),
-    checkBox("Removals", "All High", &C::removeHigh),
-    textKey("Additions", "Prefix", &C::prefix),
-    textKey("Additions", "Text", &C::insertText),
-    textKey("Additions", "Text Pos", &C::insertPos),
-    textKey("Additions", "Suffix", &C::suffix),
-    dropDown("Auto Date", "Mode", &C::dateMode, 3),
-    dropDown("Auto Date", "Type", &C::dateType, 5),
-    dropDown("Auto Date", "Format", &C::dateFormat, 10),
-    textKey("Auto Date", "Separator", &C::dateSeparator),
-    textKey("Auto Date", "Segments", &C::dateSegmentSeparator),
-    textKey("Auto Date", "Custom", &C::dateCustom),
-    checkBox("Auto Date", "Century", &C::dateCentury),
-    textKey("Auto Date", "Offset", &C::dateOffsetHours),
-    dropDown("Folder Name", "Mode", &C::folderNameMode, 3),
-    textKey("Folder Name", "Separator", &C::folderNameSeparator),
-    dropDown("Auto-Number", "Mode", &C::numberMode, 5),
-    textKey("Auto-Number", "Start", &C::numberStart, "1"),
-    textKey("Auto-Number", "Insert", &C::numberInsertPos, "0"),
-    textKey("Auto-Number", "Increment", &C::numberIncrement, "1"),
-    textKey("Auto-Number", "Pad", &C::numberPad),
-    textKey("Auto-Number", "Separator", &C::numberSeparator),
-    dropDown("Auto-Number", "Base", &C::numberBase, 35, 8),
-    dropDown("Extension", "Mode", &C::extensionMode, 8),
-    textKey("Extension", "Fixed", &C::fixedExtension),
-    textKey("Selections", "Filter", &C::filter, "*"),
-    checkBox("Selections", "Files", &C::includeFiles, true),
-    checkBox("Selections", "Folders", &C::includeFolders, true),
-    checkBox("Selections", "Recursive", &C::recursive),
-    checkBox("Selections", "Hidden", &C::includeHidden),
-    textKey("Selections", "Min Length", &C::minLength, "0"),
-    textKey("New Location", "Path", &C::newLocation),
-}};
 
 void storeText(const FavouriteKey& k, RenameCriteria& criteria, std::string* generalPath,
                std::string value) {
@@ -98,14 +72,14 @@ void storeNumber(const FavouriteKey& k, RenameCriteria& criteria, std::int32_t v
 } // namespace
 
 std::span<const FavouriteKey> favouriteKeys() {
-    return kKeys;
+    return keyTable();
 }
 
 Result saveFavourite(const std::string& path, const RenameCriteria& criteria,
                      std::string_view generalPath) {
     IniFile ini;
     ini.SetFile(path);
-    for (const FavouriteKey& k : kKeys) {
+    for (const FavouriteKey& k : keyTable()) {
         switch (k.encoding) {
         case Enc::Text:
             ini.WriteString(k.section, k.key, k.text != nullptr ? criteria.*k.text : generalPath);
@@ -124,7 +98,7 @@ Result saveFavourite(const std::string& path, const RenameCriteria& criteria,
 Result loadFavourite(const std::string& path, RenameCriteria& criteria, std::string* generalPath) {
     IniFile ini;
     ini.SetFile(path);
-    for (const FavouriteKey& k : kKeys) {
+    for (const FavouriteKey& k : keyTable()) {
         if (k.encoding == Enc::Text)
             storeText(k, criteria, generalPath, ini.ReadString(k.section, k.key, k.defaultText));
         else
@@ -147,7 +121,7 @@ FavouriteSetting applyFavouriteSetting(RenameCriteria& criteria, std::string_vie
     section = trimmed(section);
     key = trimmed(key);
     bool sectionKnown = false;
-    for (const FavouriteKey& k : kKeys) {
+    for (const FavouriteKey& k : keyTable()) {
         if (!text::equalsIgnoreCase(k.section, section))
             continue;
         sectionKnown = true;
