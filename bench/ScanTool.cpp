@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     request.root = argv[2];
     request.recursive = true;
     const vantrel::TypeNameProvider types =
-        mode == "scan-types" ? vantrel::cli::mimeTypeNames() : vantrel::TypeNameProvider{};
+        mode == "scan-types" ? vantrel::qtsupport::mimeTypeNames() : vantrel::TypeNameProvider{};
     const long long before = heapInUse();
     vantrel::EntryCollector sink;
     const std::atomic<bool> cancel{false};

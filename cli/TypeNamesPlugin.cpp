@@ -4,5 +4,5 @@
 #include "TypeNames.h"
 
 extern "C" __attribute__((visibility("default"))) void* vantrelMakeTypeNames() {
-    return new vantrel::TypeNameProvider(vantrel::cli::mimeTypeNames());
+    return new vantrel::TypeNameProvider(vantrel::qtsupport::mimeTypeNames());
 }

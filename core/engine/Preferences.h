@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace vantrel {
 
@@ -31,5 +33,19 @@ struct Preferences {
 
     bool operator==(const Preferences&) const = default;
 };
+
+/// One value of the "Preferences" settings section and the field that holds
+/// it. Exactly one member pointer is set.
+struct PreferenceKey {
+    std::string_view key;
+    std::string Preferences::*text = nullptr;
+    std::int32_t Preferences::*number = nullptr; ///< flags and integers
+    std::uint32_t Preferences::*colour = nullptr;
+};
+
+/// The "Preferences" keys in the order they are read and written: the
+/// favourite's path, the flags and colours, "XP Sorting", then the list's
+/// "Sort Column" and "Sort Dir". Defaults are those of a new `Preferences`.
+[[nodiscard]] std::span<const PreferenceKey> preferenceKeys();
 
 } // namespace vantrel

@@ -10,14 +10,34 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
-namespace vantrel::cli {
+namespace vantrel::qtsupport {
 
 namespace {
+
+/// Icon names by type name, for every provider of the process: the list
+/// knows an entry's type name only, and asks here once per type.
+struct IconNames {
+    std::mutex mutex;
+    std::unordered_map<std::string, std::pair<std::string, std::string>> byTypeName;
+};
+
+IconNames& iconNames() {
+    static IconNames names;
+    return names;
+}
+
+void rememberIcons(const std::string& typeName, const QMimeType& type) {
+    IconNames& names = iconNames();
+    const std::lock_guard lock(names.mutex);
+    names.byTypeName.try_emplace(typeName, type.iconName().toStdString(),
+                                 type.genericIconName().toStdString());
+}
 
 /// The folders that hold the MIME database, most important first.
 std::vector<std::string> mimeFolders() {
@@ -135,8 +155,10 @@ private:
     std::string comment(const QMimeType& type) {
         std::string key = type.name().toStdString();
         auto it = comments_.find(key);
-        if (it == comments_.end())
+        if (it == comments_.end()) {
             it = comments_.emplace(std::move(key), type.comment().toStdString()).first;
+            rememberIcons(it->second, type);
+        }
         return it->second;
     }
 
@@ -152,6 +174,13 @@ private:
 
 } // namespace
 
+std::pair<std::string, std::string> typeIconNames(const std::string& typeName) {
+    IconNames& names = iconNames();
+    const std::lock_guard lock(names.mutex);
+    const auto it = names.byTypeName.find(typeName);
+    return it == names.byTypeName.end() ? std::pair<std::string, std::string>{} : it->second;
+}
+
 TypeNameProvider mimeTypeNames() {
     // Made on first use: commands that never ask for a type pay nothing.
     auto names = std::make_shared<std::unique_ptr<MimeTypeNames>>();
@@ -162,4 +191,4 @@ TypeNameProvider mimeTypeNames() {
     };
 }
 
-} // namespace vantrel::cli
+} // namespace vantrel::qtsupport

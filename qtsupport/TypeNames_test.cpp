@@ -4,7 +4,7 @@
 #include <QMimeType>
 #include <gtest/gtest.h>
 
-namespace vantrel::cli {
+namespace vantrel::qtsupport {
 namespace {
 
 std::string direct(const std::string& name) {
@@ -37,4 +37,4 @@ TEST(TypeNames, CachedAnswersEqualTheDatabase) {
 }
 
 } // namespace
-} // namespace vantrel::cli
+} // namespace vantrel::qtsupport
