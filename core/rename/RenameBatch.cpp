@@ -317,11 +317,23 @@ RenameOutcome Batch::run() {
         location_ += '/';
     buildItems();
     status_.setStatusMessage(kRenamingStatus);
+    RenameProgress* progress = request_.progress;
+    if (progress != nullptr)
+        progress->batchStarted(static_cast<std::int32_t>(items_.size()));
     bool stopped = false;
-    for (std::size_t i = 0; i < items_.size() && !stopped; ++i)
+    for (std::size_t i = 0; i < items_.size() && !stopped; ++i) {
+        if (request_.cancel != nullptr && request_.cancel->load()) {
+            stopped = true;
+            break;
+        }
         stopped = !process(i);
+        if (!stopped && progress != nullptr)
+            progress->itemDone(static_cast<std::int32_t>(i), outcome_.processed);
+    }
     if (journal_ != nullptr)
         journal_->endBatch();
+    if (progress != nullptr)
+        progress->batchFinished();
     if (stopped)
         stop();
     else

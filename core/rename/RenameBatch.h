@@ -6,6 +6,7 @@
 #include "rename/UndoLog.h"
 #include "status/StatusSink.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -72,11 +73,30 @@ public:
     virtual void endBatch() = 0;
 };
 
+/// Told how a batch advances, on the thread that runs it, so that a window
+/// can show progress and stay painted during a long batch.
+class RenameProgress {
+public:
+    virtual ~RenameProgress() = default;
+    /// The checks passed and the user agreed: `items` entries follow.
+    virtual void batchStarted(std::int32_t items) = 0;
+    /// Item `index` (0-based, list order) was renamed, copied, needed no
+    /// change, or failed and was skipped; `processed` counts as the
+    /// statistics do.
+    virtual void itemDone(std::int32_t index, std::int32_t processed) = 0;
+    /// The last item is done, or the batch stopped; the outcome follows.
+    virtual void batchFinished() = 0;
+};
+
 /// What the Rename command is given.
 struct RenameRequest {
     std::vector<FileEntry*> selected; ///< the selected entries in list order
     std::string newLocation;          ///< the New Location text as typed; empty: rename in place
     bool recursive = false;           ///< the Selections "Recursive" box
+    RenameProgress* progress = nullptr;
+    /// Read before each item; once set, the batch stops there as if the user
+    /// had chosen to stop at a failure (the reversal is offered).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 /// How a batch ended, and what it did.
@@ -86,7 +106,7 @@ struct RenameOutcome {
         Cancelled, ///< the warning was cancelled; the undo log kept
         Empty,     ///< nothing selected
         Completed,
-        Stopped,  ///< stopped at a failure, renames kept
+        Stopped,  ///< stopped at a failure (or cancelled), renames kept
         Reversed, ///< stopped at a failure, renames reversed
     };
     End end = End::Refused;

@@ -427,6 +427,49 @@ TEST(RenameBatch, StopOffersTheReversal) {
     }
 }
 
+/// Records what the batch told of its progress; may cancel after an item.
+class ProgressLog final : public RenameProgress {
+public:
+    void batchStarted(std::int32_t items) override {
+        events.push_back("start " + std::to_string(items));
+    }
+    void itemDone(std::int32_t index, std::int32_t processed) override {
+        events.push_back(std::to_string(index) + ":" + std::to_string(processed));
+        if (index == cancelAfter)
+            cancel = true;
+    }
+    void batchFinished() override { events.push_back("end"); }
+    std::vector<std::string> events;
+    std::int32_t cancelAfter = -1;
+    std::atomic<bool> cancel{false};
+};
+
+TEST(RenameBatch, ProgressAndCancellation) {
+    MemoryFileSystem fs;
+    Selection s;
+    for (const char* n : {"1", "2", "3", "4"})
+        fs.addFile(std::string("/d/") + n, n);
+    s.add("/d/1", "1x");
+    s.add("/d/2", "2"); // unchanged: counted, not touched
+    s.add("/d/3", "3x");
+    s.add("/d/4", "4x");
+    fs.failNthCall(MemoryFileSystem::Operation::Rename, 2, EIO); // 3 fails, is skipped
+
+    ProgressLog progress;
+    progress.cancelAfter = 2;
+    RenameRequest request = s.request();
+    request.progress = &progress;
+    request.cancel = &progress.cancel;
+    BatchRun r;
+    r.ui.reverse = true;
+    run(r, fs, request);
+    EXPECT_EQ(progress.events, (std::vector<std::string>{"start 4", "0:1", "1:2", "2:2", "end"}));
+    // A cancel stops before the next item and offers the reversal.
+    EXPECT_EQ(r.ui.reverseAsked, 1);
+    EXPECT_EQ(r.outcome.end, RenameOutcome::End::Reversed);
+    EXPECT_TRUE(fs.exists("/d/1") && fs.exists("/d/4"));
+}
+
 TEST(UndoRename, ReportsWhatCouldNotBeReversed) {
     MemoryFileSystem fs;
     fs.addFile("/d/1x", "1");
