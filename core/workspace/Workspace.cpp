@@ -1,0 +1,197 @@
+#include "workspace/Workspace.h"
+
+#include "engine/PreviewRefresh.h"
+
+namespace vantrel {
+namespace {
+
+/// Passes status texts on and remembers the latest message, so that a
+/// rescan that follows (and clears the message pane) can show it again.
+class RememberingStatus final : public StatusSink {
+public:
+    explicit RememberingStatus(StatusSink& to) : to_(to) {}
+    void setStatusMessage(std::string_view text) override {
+        message = text;
+        to_.setStatusMessage(text);
+    }
+    void setFavouriteName(std::string_view text) override { to_.setFavouriteName(text); }
+    void updateStatistics(std::size_t objects, std::size_t selected) override {
+        to_.updateStatistics(objects, selected);
+    }
+    std::string message;
+
+private:
+    StatusSink& to_;
+};
+
+} // namespace
+
+Workspace::Workspace(WorkspaceServices services)
+    : services_(std::move(services)), list_(services_.random),
+      scan_(services_.fs, services_.typeNames, list_, services_.post, *this) {}
+
+Workspace::~Workspace() {
+    scan_.stop();
+}
+
+void Workspace::requestRefresh() {
+    if (!windowReady_ || refreshPending_)
+        return;
+    refreshPending_ = true;
+    services_.post([this] {
+        // A refresh that ran meanwhile answered this request already.
+        if (refreshPending_)
+            refreshPreview();
+    });
+}
+
+void Workspace::refreshPreview() {
+    refreshPending_ = false;
+    vantrel::refreshPreview(criteria, preferences, list_, services_.status, services_.clock);
+    list_.previewDone();
+}
+
+EditOutcome Workspace::edit(const CriteriaField& field, std::string_view value) {
+    EditOutcome outcome = applyCriteriaEdit(criteria, field, value);
+    if (!windowReady_)
+        return outcome;
+    if (outcome.rescan)
+        rescan();
+    else
+        requestRefresh();
+    return outcome;
+}
+
+void Workspace::resetPanel(Panel panel) {
+    const RenameCriteria before = criteria;
+    vantrel::resetPanel(criteria, panel);
+    if (panel == Panel::Selections && criteria != before && windowReady_)
+        rescan();
+    else
+        requestRefresh();
+}
+
+void Workspace::resetAll() {
+    const RenameCriteria before = criteria;
+    resetAllPanels(criteria);
+    RenameCriteria listed = before;
+    vantrel::resetPanel(listed, Panel::Selections);
+    // What is listed changed exactly when the Selections did.
+    if (listed != before && windowReady_)
+        rescan();
+    else
+        requestRefresh();
+}
+
+void Workspace::keepMessage(const std::string& message) {
+    services_.status.setStatusMessage(message);
+    quietScan_ = true;
+}
+
+void Workspace::rescan() {
+    quietScan_ = false;
+    scan_.stop();
+    (void)scan_.start(makeScanRequest(criteria, preferences, folder_));
+    updateStatistics();
+    if (windowReady_)
+        refreshPreview();
+}
+
+void Workspace::selectAll() {
+    list_.selectAll();
+    updateStatistics();
+    services_.status.setStatusMessage({});
+    refreshPreview();
+}
+
+void Workspace::deselectAll() {
+    list_.deselectAll();
+    updateStatistics();
+    services_.status.setStatusMessage({});
+    refreshPreview();
+}
+
+void Workspace::selectionChanged(std::size_t first, std::size_t last, bool selected) {
+    list_.setSelected(first, last, selected);
+    updateStatistics();
+    requestRefresh();
+}
+
+void Workspace::sortByColumn(int column) {
+    list_.setSortColumn(column, true);
+    requestRefresh();
+}
+
+void Workspace::randomSort() {
+    list_.randomSort();
+    requestRefresh();
+}
+
+void Workspace::moveRow(std::size_t from, std::size_t to) {
+    list_.moveRow(from, to);
+    requestRefresh();
+}
+
+void Workspace::setIgnoreFolderExtensions(bool on) {
+    preferences.ignoreFolderExtensions = on ? 1 : 0;
+    requestRefresh();
+}
+
+RenameOutcome Workspace::rename(RenameUi& ui, RenameProgress* progress, RenameJournal* journal,
+                                const std::atomic<bool>* cancel) {
+    // The batch holds pointers into the list: nothing may be appended meanwhile.
+    scan_.holdDeliveries(true);
+    RenameRequest request = list_.renameRequest(criteria.newLocation, criteria.recursive);
+    request.progress = progress;
+    request.cancel = cancel;
+    RememberingStatus status(services_.status);
+    RenameOutcome outcome =
+        runRenameBatch(request, preferences, services_.fs, ui, status, undoLog_, journal);
+    list_.namesChanged();
+    scan_.holdDeliveries(false);
+    if (outcome.refreshFiles) {
+        rescan();
+        keepMessage(status.message);
+    }
+    return outcome;
+}
+
+bool Workspace::prepareNameEdit(std::size_t row, const std::string& text) {
+    if (row >= list_.size() || text.empty() || text == list_.entry(row).name())
+        return false;
+    list_.setRowNewName(row, text);
+    list_.setSelected(row, row, true);
+    updateStatistics();
+    return true;
+}
+
+UndoOutcome Workspace::undo() {
+    RememberingStatus status(services_.status);
+    UndoOutcome outcome = undoRename(undoLog_, services_.fs, status);
+    // The list shows the disk as it now is; the undo's text stays in view.
+    rescan();
+    keepMessage(status.message);
+    return outcome;
+}
+
+void Workspace::updateStatistics() {
+    services_.status.updateStatistics(list_.size(), list_.selectedCount());
+}
+
+void Workspace::scanProgress(const std::string& folder) {
+    if (!quietScan_)
+        services_.status.setStatusMessage(scanProgressText(folder));
+    updateStatistics();
+}
+
+void Workspace::scanFinished() {
+    updateStatistics();
+    if (!quietScan_)
+        services_.status.setStatusMessage(scanDoneText(folder_));
+    // The final sort changed the order, and with it the numbering of the
+    // rows selected as they came.
+    if (list_.selectedCount() > 0)
+        requestRefresh();
+}
+
+} // namespace vantrel
