@@ -35,7 +35,8 @@ Workspace::~Workspace() {
 }
 
 void Workspace::requestRefresh() {
-    if (!windowReady_ || refreshPending_)
+    // A batch reads the new names as they stand: none may change under it.
+    if (!windowReady_ || refreshPending_ || batchRunning_)
         return;
     refreshPending_ = true;
     services_.post([this] {
@@ -46,9 +47,13 @@ void Workspace::requestRefresh() {
 }
 
 void Workspace::refreshPreview() {
+    if (batchRunning_)
+        return;
     refreshPending_ = false;
     vantrel::refreshPreview(criteria, preferences, list_, services_.status, services_.clock);
     list_.previewDone();
+    if (afterRefresh)
+        afterRefresh();
 }
 
 EditOutcome Workspace::edit(const CriteriaField& field, std::string_view value) {
@@ -85,6 +90,7 @@ void Workspace::resetAll() {
 
 void Workspace::keepMessage(const std::string& message) {
     services_.status.setStatusMessage(message);
+    keptMessage_ = message;
     quietScan_ = true;
 }
 
@@ -139,14 +145,19 @@ void Workspace::setIgnoreFolderExtensions(bool on) {
 
 RenameOutcome Workspace::rename(RenameUi& ui, RenameProgress* progress, RenameJournal* journal,
                                 const std::atomic<bool>* cancel) {
+    // The batch renames what the preview shows: a refresh still pending runs first.
+    if (refreshPending_)
+        refreshPreview();
     // The batch holds pointers into the list: nothing may be appended meanwhile.
     scan_.holdDeliveries(true);
+    batchRunning_ = true;
     RenameRequest request = list_.renameRequest(criteria.newLocation, criteria.recursive);
     request.progress = progress;
     request.cancel = cancel;
     RememberingStatus status(services_.status);
     RenameOutcome outcome =
         runRenameBatch(request, preferences, services_.fs, ui, status, undoLog_, journal);
+    batchRunning_ = false;
     list_.namesChanged();
     scan_.holdDeliveries(false);
     if (outcome.refreshFiles) {
@@ -185,13 +196,15 @@ void Workspace::scanProgress(const std::string& folder) {
 }
 
 void Workspace::scanFinished() {
-    updateStatistics();
-    if (!quietScan_)
-        services_.status.setStatusMessage(scanDoneText(folder_));
     // The final sort changed the order, and with it the numbering of the
-    // rows selected as they came.
-    if (list_.selectedCount() > 0)
-        requestRefresh();
+    // rows selected as they came; the refresh comes before the scan's last
+    // text, which it would clear.
+    if (list_.selectedCount() > 0 && windowReady_)
+        refreshPreview();
+    updateStatistics();
+    services_.status.setStatusMessage(quietScan_ ? keptMessage_ : scanDoneText(folder_));
+    if (afterScan)
+        afterScan();
 }
 
 } // namespace vantrel

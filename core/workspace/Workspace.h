@@ -89,6 +89,9 @@ public:
     /// The toggles whose effect the preview shows at once.
     void setIgnoreFolderExtensions(bool on);
 
+    /// Whether a rename batch is running (the window processes only paint
+    /// events meanwhile).
+    [[nodiscard]] bool batchRunning() const { return batchRunning_; }
     /// Whether the Rename button and Undo Rename can be used now.
     [[nodiscard]] bool canRename() const { return list_.selectedCount() > 0; }
     [[nodiscard]] bool canUndo() const { return !undoLog_.empty(); }
@@ -109,6 +112,11 @@ public:
     /// Rewrites the statistics pane (and with it the Rename button).
     void updateStatistics();
 
+    /// Called after every scan has ended and after every preview refresh,
+    /// for a window that shows more than the status bar (and for tests).
+    std::function<void()> afterScan;
+    std::function<void()> afterRefresh;
+
 private:
     /// Shows `message` and keeps it in view while the rescan that follows
     /// a reversal runs, instead of the scan's own texts.
@@ -124,6 +132,8 @@ private:
     bool windowReady_ = false;
     bool refreshPending_ = false;
     bool quietScan_ = false;
+    std::string keptMessage_;
+    bool batchRunning_ = false;
 };
 
 } // namespace vantrel

@@ -1,0 +1,67 @@
+#include "dialogs/Prompter.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFileDialog>
+
+namespace vantrel::gui {
+namespace {
+
+Prompter::Hook& hook() {
+    static Prompter::Hook h;
+    return h;
+}
+
+} // namespace
+
+QMessageBox::StandardButton Prompter::message(QWidget* parent, QMessageBox::Icon icon,
+                                              const QString& text,
+                                              QMessageBox::StandardButtons buttons) {
+    if (hook()) {
+        Prompt prompt;
+        prompt.text = text;
+        prompt.icon = icon;
+        prompt.buttons = buttons;
+        return static_cast<QMessageBox::StandardButton>(hook()(prompt));
+    }
+    QMessageBox box(icon, QCoreApplication::applicationName(), text, buttons, parent);
+    box.setObjectName(QStringLiteral("messageBox"));
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+int Prompter::exec(QDialog& dialog) {
+    if (hook()) {
+        Prompt prompt;
+        prompt.dialog = &dialog;
+        const int result = hook()(prompt);
+        // The dialog's own OK handling stores its controls; a test answer
+        // goes through the same path.
+        if (result == QDialog::Accepted)
+            dialog.accept();
+        else
+            dialog.reject();
+        return result;
+    }
+    return dialog.exec();
+}
+
+QString Prompter::chooseFolder(QWidget* parent, const QString& title, const QString& start) {
+    if (hook()) {
+        Prompt prompt;
+        prompt.text = title;
+        QString answer = start;
+        prompt.folder = &answer;
+        return hook()(prompt) == QDialog::Accepted ? answer : QString();
+    }
+    return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
+}
+
+void Prompter::setHook(Hook h) {
+    hook() = std::move(h);
+}
+
+bool Prompter::hooked() {
+    return static_cast<bool>(hook());
+}
+
+} // namespace vantrel::gui

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace vantrel::gui {
+
+/// One question or dialog the window is about to show.
+struct Prompt {
+    QString text; ///< the message (empty for a dialog)
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QDialog* dialog = nullptr; ///< set when a dialog of the program's own is run
+    /// Set when a folder is to be chosen: the starting folder, and where the
+    /// answer goes (with QDialog::Accepted).
+    QString* folder = nullptr;
+};
+
+/// Every message box and modal dialog of the program is shown through
+/// here, so that tests can answer them instead of a person. Without a hook
+/// the real box or dialog is shown.
+class Prompter {
+public:
+    /// Answers a prompt: for a message box the button pressed, for a dialog
+    /// QDialog::Accepted or QDialog::Rejected (the hook may set its controls).
+    using Hook = std::function<int(const Prompt&)>;
+
+    /// Shows a message box captioned with the application's name.
+    static QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon,
+                                               const QString& text,
+                                               QMessageBox::StandardButtons buttons);
+    /// Runs a dialog modally; its result.
+    static int exec(QDialog& dialog);
+    /// Asks for a folder (file-system folders only); empty when cancelled.
+    static QString chooseFolder(QWidget* parent, const QString& title, const QString& start);
+
+    /// Installs (or with an empty function removes) the test hook.
+    static void setHook(Hook hook);
+    [[nodiscard]] static bool hooked();
+};
+
+} // namespace vantrel::gui
