@@ -185,6 +185,9 @@ private slots:
                                          << QByteArray("/home/u/a/b") << QByteArray("/home/u") << 1;
         QTest::newRow("name that extends home's")
             << QByteArray("/home/uu/a") << QByteArray("/home/uu/a") << QByteArray("/") << 3;
+        QTest::newRow("on a volume")
+            << QByteArray("/media/usb/photos") << QByteArray("/media/usb/photos")
+            << QByteArray("/media/usb") << 1;
         QTest::newRow("the root itself")
             << QByteArray("/") << QByteArray("/") << QByteArray("/") << 0;
         QTest::newRow("letter case differs")
@@ -205,6 +208,7 @@ private slots:
         fs.addFolder("/home/u/a/b/c");
         fs.addFile("/home/u/a/f.txt");
         fs.addFolder("/home/uu/a");
+        fs.addFolder("/media/usb/photos");
         Fixture f(fs);
         QSignalSpy selectionChanged(&f.tree, &FolderTree::folderSelectionChanged);
         const std::size_t before = fs.calls(Operation::OpenFolder);
@@ -241,6 +245,22 @@ private slots:
         QCOMPARE(f.tree.selectedPath(), expected.toStdString());
         // Already selected at start: no signal for the same folder.
         QCOMPARE(selectionChanged.count(), expected == "/home/u" ? 0 : 1);
+    }
+
+    void findsAFolderNewerThanItsLevel() {
+        MemoryFileSystem fs;
+        fs.addFolder("/home/u/a/b");
+        Fixture f(fs);
+        QVERIFY(f.tree.selectNearestFolder("/home/u/a/b"));
+        fs.addFolder("/home/u/c");
+        QSignalSpy selectionChanged(&f.tree, &FolderTree::folderSelectionChanged);
+
+        // Home was read before "c" existed: it is read again (dropping "a/b"
+        // with the selection on the way) and "c" is found through Home.
+        QVERIFY(f.tree.selectNearestFolder("/home/u/c"));
+        QCOMPARE(f.tree.selectedPath(), "/home/u/c");
+        QCOMPARE(topLevelPathOf(f.tree, f.tree.selectionModel()->currentIndex()), "/home/u");
+        QCOMPARE(selectionChanged.count(), 1);
     }
 
     void collapsingMovesTheSelectionUpAndItNeverEmpties() {
