@@ -282,6 +282,33 @@ private slots:
         QCOMPARE(selectionChanged.count(), 2);
     }
 
+    void defaultRootsStartWithHomeEachPathOnce_data() {
+        QTest::addColumn<bool>("homeIsRoot");
+        QTest::newRow("home folder") << false;
+        QTest::newRow("home is /") << true;
+    }
+    void defaultRootsStartWithHomeEachPathOnce() {
+        QFETCH(bool, homeIsRoot);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray home = homeIsRoot ? QByteArray("/") : QFile::encodeName(dir.path());
+        const QByteArray saved = qgetenv("HOME");
+        qputenv("HOME", home);
+        const std::vector<TreeRoot> roots = vantrel::gui::defaultTreeRoots();
+        qputenv("HOME", saved);
+
+        QVERIFY(roots.size() >= (homeIsRoot ? 1u : 2u));
+        QCOMPARE(roots[0].kind, TreeRoot::Kind::Home);
+        QCOMPARE(roots[0].path, home.toStdString());
+        QCOMPARE(roots[0].text, homeIsRoot ? QStringLiteral("/") : QDir(dir.path()).dirName());
+        if (!homeIsRoot)
+            QCOMPARE(roots[1].path, "/");
+        for (std::size_t i = 0; i < roots.size(); ++i) {
+            for (std::size_t j = i + 1; j < roots.size(); ++j)
+                QVERIFY(roots[i].path != roots[j].path);
+        }
+    }
+
     void realFoldersLookUpAndRefresh() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
