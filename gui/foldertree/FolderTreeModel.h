@@ -47,6 +47,9 @@ public:
     void setChildFolders(const QModelIndex& parent, const std::vector<std::string>& names,
                          bool keepButton);
 
+    /// The item-model interface: one column; text, icon, and the path as the
+    /// tooltip of top-level items. Never fails: an index out of range gives an
+    /// invalid index or no data.
     [[nodiscard]] QModelIndex index(int row, int column,
                                     const QModelIndex& parent = {}) const override;
     [[nodiscard]] QModelIndex parent(const QModelIndex& child) const override;

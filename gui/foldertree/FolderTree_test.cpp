@@ -185,6 +185,9 @@ private slots:
                                          << QByteArray("/home/u/a/b") << QByteArray("/home/u") << 1;
         QTest::newRow("name that extends home's")
             << QByteArray("/home/uu/a") << QByteArray("/home/uu/a") << QByteArray("/") << 3;
+        QTest::newRow("on a volume")
+            << QByteArray("/media/usb/photos") << QByteArray("/media/usb/photos")
+            << QByteArray("/media/usb") << 1;
         QTest::newRow("the root itself")
             << QByteArray("/") << QByteArray("/") << QByteArray("/") << 0;
         QTest::newRow("letter case differs")
@@ -205,6 +208,7 @@ private slots:
         fs.addFolder("/home/u/a/b/c");
         fs.addFile("/home/u/a/f.txt");
         fs.addFolder("/home/uu/a");
+        fs.addFolder("/media/usb/photos");
         Fixture f(fs);
         QSignalSpy selectionChanged(&f.tree, &FolderTree::folderSelectionChanged);
         const std::size_t before = fs.calls(Operation::OpenFolder);
@@ -243,6 +247,22 @@ private slots:
         QCOMPARE(selectionChanged.count(), expected == "/home/u" ? 0 : 1);
     }
 
+    void findsAFolderNewerThanItsLevel() {
+        MemoryFileSystem fs;
+        fs.addFolder("/home/u/a/b");
+        Fixture f(fs);
+        QVERIFY(f.tree.selectNearestFolder("/home/u/a/b"));
+        fs.addFolder("/home/u/c");
+        QSignalSpy selectionChanged(&f.tree, &FolderTree::folderSelectionChanged);
+
+        // Home was read before "c" existed: it is read again (dropping "a/b"
+        // with the selection on the way) and "c" is found through Home.
+        QVERIFY(f.tree.selectNearestFolder("/home/u/c"));
+        QCOMPARE(f.tree.selectedPath(), "/home/u/c");
+        QCOMPARE(topLevelPathOf(f.tree, f.tree.selectionModel()->currentIndex()), "/home/u");
+        QCOMPARE(selectionChanged.count(), 1);
+    }
+
     void collapsingMovesTheSelectionUpAndItNeverEmpties() {
         MemoryFileSystem fs;
         fs.addFolder("/home/u/a/b");
@@ -260,6 +280,33 @@ private slots:
                           f.tree.visualRect(home).center());
         QCOMPARE(f.tree.selectedPath(), "/home/u");
         QCOMPARE(selectionChanged.count(), 2);
+    }
+
+    void defaultRootsStartWithHomeEachPathOnce_data() {
+        QTest::addColumn<bool>("homeIsRoot");
+        QTest::newRow("home folder") << false;
+        QTest::newRow("home is /") << true;
+    }
+    void defaultRootsStartWithHomeEachPathOnce() {
+        QFETCH(bool, homeIsRoot);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray home = homeIsRoot ? QByteArray("/") : QFile::encodeName(dir.path());
+        const QByteArray saved = qgetenv("HOME");
+        qputenv("HOME", home);
+        const std::vector<TreeRoot> roots = vantrel::gui::defaultTreeRoots();
+        qputenv("HOME", saved);
+
+        QVERIFY(roots.size() >= (homeIsRoot ? 1u : 2u));
+        QCOMPARE(roots[0].kind, TreeRoot::Kind::Home);
+        QCOMPARE(roots[0].path, home.toStdString());
+        QCOMPARE(roots[0].text, homeIsRoot ? QStringLiteral("/") : QDir(dir.path()).dirName());
+        if (!homeIsRoot)
+            QCOMPARE(roots[1].path, "/");
+        for (std::size_t i = 0; i < roots.size(); ++i) {
+            for (std::size_t j = i + 1; j < roots.size(); ++j)
+                QVERIFY(roots[i].path != roots[j].path);
+        }
     }
 
     void realFoldersLookUpAndRefresh() {
