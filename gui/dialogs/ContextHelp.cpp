@@ -148,7 +148,11 @@ bool ContextHelpFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::ShiftModifier) {
-            if (QWidget* focus = QApplication::focusWidget())
+            // Key presses go to the focused control: the receiver is the one.
+            QWidget* focus = QApplication::focusWidget();
+            if (focus == nullptr && watched->isWidgetType())
+                focus = static_cast<QWidget*>(watched);
+            if (focus != nullptr)
                 showContextHelp(focus, QCursor::pos());
             return true;
         }
