@@ -1,5 +1,5 @@
 # The two set-up commands: `make run` and `make test`. Both install what is missing.
-.PHONY: run test deps build-dev build-release asan fuzz bench format clean
+.PHONY: run test deps build-dev build-release asan fuzz bench format clean screenshot
 
 JOBS ?= $(shell nproc)
 
@@ -14,9 +14,20 @@ build-dev: deps
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev -j $(JOBS)
 
-# The program's main job, headless: a sample favourite previewed over sample names.
+# The program: its window where a display is (FOLDER=... names the folder to
+# open), otherwise its main job headless: the sample favourite previewed over
+# a sample folder.
 run: build-release
-	@scripts/run-sample build/release/cli/vantrel-cli
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	    folder='$(FOLDER)'; exec build/release/gui/vantrel $${folder:+"$$folder"}; \
+	else \
+	    scripts/run-sample build/release/cli/vantrel-cli; \
+	fi
+
+# A picture of the window on the sample folder (Xvfb), written to docs/window.png.
+screenshot: build-dev
+	@scripts/install-deps --screenshot
+	@scripts/screenshot
 
 test: build-dev
 	@ctest --preset dev -j $(JOBS)

@@ -12,20 +12,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 tool="$here/build/release/bench/vantrel_scan_tool"
 [ -x "$tool" ] || { echo "build the release preset first (make bench)" >&2; exit 1; }
 command -v hyperfine >/dev/null || apt-get install -y -qq hyperfine >/dev/null
-parent=${1:-/dev/shm}
-tree="$parent/vantrel-scan-tree"
-
-if [ ! -f "$tree/.complete" ]; then
-    echo "building $tree (100 folders of 1,000 files)..."
-    rm -rf "$tree"
-    mkdir -p "$tree"
-    for d in $(seq -w 0 99); do
-        mkdir "$tree/folder $d"
-        (cd "$tree/folder $d" && seq -f "IMG_%05g.txt" 1 500 | xargs touch &&
-            seq -f "Document %g final.pdf" 1 500 | xargs -d '\n' touch)
-    done
-    touch "$tree/.complete"
-fi
+tree=$("$here/bench/make-scan-tree.sh" "${1:-/dev/shm}")
 
 "$tool" walk "$tree"
 "$tool" scan "$tree" >/dev/null
