@@ -4,6 +4,11 @@
 #include "engine/Numbering.h"
 #include "text/Utf8Text.h"
 
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <vector>
+
 namespace vantrel {
 
 EntryVectorTarget::EntryVectorTarget(std::vector<FileEntry>& entries) : entries_(entries) {
@@ -31,39 +36,89 @@ DateTime chooseDate(int dateType, const FileEntry& entry, const Clock& clock) {
     }
 }
 
+/// What one pass over a range of the selected entries needs.
+struct PreviewPass {
+    const RenameCriteria& criteria;
+    PreviewTarget& target;
+    const Clock& clock;
+    int base;
+    std::int32_t pad;
+    std::uint32_t start;
+    std::uint32_t increment;
+};
+
+/// Computes entries [first, last): entry i gets the counter value
+/// start + i * increment, wrapping like a signed 32-bit integer (unsigned
+/// arithmetic keeps that defined), as a pass from the top would give it.
+void previewRange(const PreviewPass& pass, NewNameEngine& engine, std::size_t first,
+                  std::size_t last) {
+    auto counter = pass.start + static_cast<std::uint32_t>(first) * pass.increment;
+    std::string number;
+    std::string newName;
+    for (std::size_t i = first; i < last; ++i) {
+        const FileEntry& entry = pass.target.selectedEntry(i);
+        if (engine.usesNumber())
+            number = formatNumber(static_cast<std::int32_t>(counter), pass.base, pass.pad);
+        NameInputs in;
+        in.name = entry.name();
+        in.parentFolderName = entry.parentFolderName();
+        in.isFolder = entry.isFolder();
+        in.numberText = number;
+        if (engine.usesDate())
+            in.date = chooseDate(pass.criteria.dateType, entry, pass.clock);
+        engine.computeNewName(in, newName);
+        pass.target.setNewName(i, newName);
+        counter += pass.increment;
+    }
+}
+
+/// Into how many parts a refresh of `count` entries is shared: below some
+/// tens of thousands a thread costs more than it saves.
+std::size_t partsFor(std::size_t count) {
+    constexpr std::size_t kEntriesPerPart = 25'000;
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    return std::clamp<std::size_t>(count / kEntriesPerPart, 1, std::min<std::size_t>(cores, 8));
+}
+
 } // namespace
 
 void refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     PreviewTarget& target, StatusSink& status, const Clock& clock) {
     // The engine takes its own copy: the whole run sees one capture.
-    NewNameEngine engine(criteria, preferences.ignoreFolderExtensions != 0);
+    const bool ignoreExtensions = preferences.ignoreFolderExtensions != 0;
+    NewNameEngine engine(criteria, ignoreExtensions);
     const std::int32_t step = text::atoiRule(criteria.numberIncrement);
     status.setStatusMessage(engine.patternInvalid() ? kRegexInvalidMessage : std::string_view{});
 
     const std::size_t count = target.selectedCount();
     if (count > 0) {
-        const int base = numberBaseFromIndex(criteria.numberBase);
-        const std::int32_t pad = text::atoiRule(criteria.numberPad);
-        // The counter wraps like a signed 32-bit integer; unsigned arithmetic keeps that defined.
-        auto counter = static_cast<std::uint32_t>(text::atoiRule(criteria.numberStart));
-        const auto increment = static_cast<std::uint32_t>(step);
-        std::string number;
-        std::string newName;
-        for (std::size_t i = 0; i < count; ++i) {
-            const FileEntry& entry = target.selectedEntry(i);
-            if (engine.usesNumber())
-                number = formatNumber(static_cast<std::int32_t>(counter), base, pad);
-            NameInputs in;
-            in.name = entry.name();
-            in.parentFolderName = entry.parentFolderName();
-            in.isFolder = entry.isFolder();
-            in.numberText = number;
-            if (engine.usesDate())
-                in.date = chooseDate(criteria.dateType, entry, clock);
-            engine.computeNewName(in, newName);
-            target.setNewName(i, newName);
-            counter += increment;
+        const PreviewPass pass{criteria,
+                               target,
+                               clock,
+                               numberBaseFromIndex(criteria.numberBase),
+                               text::atoiRule(criteria.numberPad),
+                               static_cast<std::uint32_t>(text::atoiRule(criteria.numberStart)),
+                               static_cast<std::uint32_t>(step)};
+        const std::size_t parts = target.concurrentWrites() ? partsFor(count) : 1;
+        std::vector<std::thread> helpers;
+        std::vector<std::size_t> bounds{0};
+        for (std::size_t p = 1; p <= parts; ++p)
+            bounds.push_back(count * p / parts);
+        for (std::size_t p = 1; p < parts; ++p) {
+            try {
+                helpers.emplace_back([&pass, &criteria, ignoreExtensions, &bounds, p] {
+                    NewNameEngine own(criteria, ignoreExtensions);
+                    previewRange(pass, own, bounds[p], bounds[p + 1]);
+                });
+            } catch (const std::system_error&) {
+                // No thread to spare: this part is done here instead.
+                NewNameEngine own(criteria, ignoreExtensions);
+                previewRange(pass, own, bounds[p], bounds[p + 1]);
+            }
         }
+        previewRange(pass, engine, bounds[0], bounds[1]);
+        for (std::thread& helper : helpers)
+            helper.join();
     }
     status.updateStatistics(target.objectCount(), count);
 }

@@ -22,6 +22,10 @@ public:
     /// The i-th selected entry, counted from the top of the list.
     [[nodiscard]] virtual const FileEntry& selectedEntry(std::size_t i) const = 0;
     virtual void setNewName(std::size_t i, std::string_view newName) = 0;
+    /// Whether selectedEntry and setNewName may be called from several
+    /// threads at once for different entries, so that a big refresh can be
+    /// shared among the processor's cores.
+    [[nodiscard]] virtual bool concurrentWrites() const { return false; }
 };
 
 /// A target over a plain vector of entries and the indices of the selected
@@ -41,6 +45,7 @@ public:
     void setNewName(std::size_t i, std::string_view newName) override {
         entries_[selected_[i]].setNewName(newName);
     }
+    [[nodiscard]] bool concurrentWrites() const override { return true; }
 
 private:
     std::vector<FileEntry>& entries_;
@@ -54,7 +59,9 @@ inline constexpr std::string_view kRegexInvalidMessage = "Regular Expression is 
 /// Incr. over the selected entries in list order, the date is chosen by the
 /// Date "Type". Sets the status message ("Regular Expression is invalid" or
 /// the empty text) and ends with the statistics. Never fails; running it twice
-/// gives the same names.
+/// gives the same names. A big list whose target allows it is computed in
+/// parts on several threads, each part with the counter values its entries
+/// have in list order, so the result is the same as one pass.
 void refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     PreviewTarget& target, StatusSink& status, const Clock& clock);
 

@@ -38,6 +38,45 @@ TEST(PreviewRefresh, NumbersOnlySelectedRowsInListOrder) {
     EXPECT_EQ(status.message, "");
 }
 
+/// The same entries, but the refresh may not share the work out.
+class OneThreadTarget final : public PreviewTarget {
+public:
+    explicit OneThreadTarget(std::vector<FileEntry>& entries) : inner_(entries) {}
+    std::size_t objectCount() const override { return inner_.objectCount(); }
+    std::size_t selectedCount() const override { return inner_.selectedCount(); }
+    const FileEntry& selectedEntry(std::size_t i) const override { return inner_.selectedEntry(i); }
+    void setNewName(std::size_t i, std::string_view n) override { inner_.setNewName(i, n); }
+
+private:
+    EntryVectorTarget inner_;
+};
+
+TEST(PreviewRefresh, ABigListSharedOutGivesTheNamesOfOnePass) {
+    auto folder = std::make_shared<EntryFolder>(EntryFolder{"/data/Holiday", "Holiday", ""});
+    std::vector<FileEntry> shared, single;
+    for (int i = 0; i < 120'000; ++i) {
+        shared.emplace_back(folder, "IMG_" + std::to_string(i) + ".jpg", i % 7 == 0);
+        single.push_back(shared.back());
+    }
+    RenameCriteria c;
+    c.numberMode = kNumberBoth;
+    c.numberStart = "2147483000"; // the counter wraps part way
+    c.numberIncrement = "-7";
+    c.numberBase = 14;
+    c.regexMatch = "^IMG_(\\d)";
+    c.regexReplace = "\\1-";
+    c.dateMode = kPlacePrefix;
+    c.dateType = kDateCurrent;
+    StatusPanes a, b;
+    EntryVectorTarget many(shared);
+    OneThreadTarget one(single);
+    refreshPreview(c, {}, many, a, kClock);
+    refreshPreview(c, {}, one, b, kClock);
+    ASSERT_EQ(newNames(shared), newNames(single));
+    EXPECT_NE(shared[119'999].newName(), shared[119'999].name());
+    EXPECT_EQ(a.statistics, b.statistics);
+}
+
 TEST(PreviewRefresh, CounterStartIncrementPadAndBase) {
     struct Case {
         const char* start;

@@ -212,6 +212,11 @@ void FileList::setNewName(std::size_t i, std::string_view newName) {
     entries_[selectedRows()[i]].setNewName(newName);
 }
 
+bool FileList::concurrentWrites() const {
+    (void)selectedRows(); // built now, read-only while the preview runs
+    return true;
+}
+
 void FileList::previewDone() {
     if (const auto first = firstSelected())
         changed(*first, *lastSelected(), RowChange::NewNames);

@@ -100,6 +100,9 @@ public:
     [[nodiscard]] std::size_t selectedCount() const override { return selectedCount_; }
     [[nodiscard]] const FileEntry& selectedEntry(std::size_t i) const override;
     void setNewName(std::size_t i, std::string_view newName) override;
+    /// Different rows are different entries; the index of the selected rows
+    /// is built before the preview asks.
+    [[nodiscard]] bool concurrentWrites() const override;
     /// Tells the observer that the preview has rewritten the selected rows.
     void previewDone();
 

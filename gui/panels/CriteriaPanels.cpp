@@ -225,6 +225,13 @@ QWidget* CriteriaPanels::makeControl(const CriteriaField& field, QWidget* parent
         auto* combo = new QComboBox(parent);
         for (const std::string_view line : field.lines())
             combo->addItem(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+        // As wide as the lines need (the list drops down wider when it must);
+        // the long base names share the panel's whole width anyway.
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        std::size_t longest = 0;
+        for (const std::string_view line : field.lines())
+            longest = std::max(longest, line.size());
+        combo->setMinimumContentsLength(static_cast<int>(std::min<std::size_t>(longest, 9)));
         connect(combo, &QComboBox::activated, this,
                 [this, f](int index) { emit fieldEdited(f, QString::number(index)); });
         control = combo;
@@ -257,6 +264,7 @@ QWidget* CriteriaPanels::buildPanel(Panel p) {
     const DialogUnits du(font());
     grid->setHorizontalSpacing(du.x(3));
     grid->setVerticalSpacing(du.y(2));
+    grid->setContentsMargins(du.x(3), du.y(3), du.x(3), du.y(2));
     const PanelLayout* layout = nullptr;
     for (const PanelLayout& l : kLayouts)
         if (l.panel == p)
