@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -139,8 +140,13 @@ void MainWindow::buildWindow() {
     // The designed size is the smallest the window may become.
     const QSize designed = du.size(522, 274);
     splitter_->setSizes({du.x(125), du.x(390)});
-    resize(designed.expandedTo(sizeHint()));
     setMinimumSize(designed.expandedTo(minimumSizeHint()));
+    // A first window shows some rows above the panels, and fits on the screen.
+    QSize first = designed.expandedTo(sizeHint());
+    first.rheight() += 6 * list_->verticalHeader()->defaultSectionSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        first = first.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(first.expandedTo(minimumSize()));
 }
 
 void MainWindow::buildMenus() {
