@@ -3,7 +3,6 @@
 #include "TypeNames.h"
 #include "app/GuiStatus.h"
 #include "dialogs/ContextHelp.h"
-#include "favourites/FavouriteFile.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "foldertree/FolderTree.h"
@@ -31,20 +30,6 @@ namespace vantrel::gui {
 namespace {
 
 constexpr std::string_view kMainWindow = "Main Window";
-
-// The Actions commands with their numbers and shortcuts.
-const WindowCommand kActions[] = {
-    {32772, "&Select All", "Ctrl+A", nullptr, &MainWindow::selectAll},
-    {32773, "&Deselect All", "Ctrl+D", nullptr, &MainWindow::deselectAll},
-    {0, nullptr, "", nullptr, nullptr},
-    {32774, "&Refresh Files", "F5", nullptr, &MainWindow::refreshFiles},
-    {32792, "Refresh &Tree", "Ctrl+F5", nullptr, &MainWindow::refreshTree},
-    {0, nullptr, "", nullptr, nullptr},
-    {32775, "&Undo Rename", "Ctrl+Z", [](const MainWindow& w) { return w.workspace().canUndo(); },
-     &MainWindow::undoRename},
-    {0, nullptr, "", nullptr, nullptr},
-    {32808, "Rand&om Sort", "", nullptr, &MainWindow::randomSort},
-};
 
 /// The six integers of a stored placement; false unless there are exactly six.
 bool parsePlacement(const std::string& text, int (&values)[6]) {
@@ -76,11 +61,18 @@ MainWindow::MainWindow(qtsupport::SettingsStore& settings, FileSystem& fs, QWidg
     buildWindow();
     buildMenus();
     connectParts();
+    std::vector<std::string> recent;
+    for (int i = 1; i <= 8; ++i)
+        if (auto path = settings_.readText("Recent File List", "File" + std::to_string(i)))
+            recent.push_back(*path);
+    recent_.assign(recent);
+    rebuildRecentMenu();
 }
 
 MainWindow::~MainWindow() {
     workspace_->stopScan();
     storePlacement();
+    storeRecentFiles();
     const std::vector<int> widths = list_->columnWidths();
     for (std::size_t i = 0; i < widths.size(); ++i)
         settings_.writeInt(kMainWindow, listColumns()[i].widthKey, widths[i]);
@@ -149,48 +141,6 @@ void MainWindow::buildWindow() {
     resize(first.expandedTo(minimumSize()));
 }
 
-void MainWindow::buildMenus() {
-    QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
-    actions->setObjectName(QStringLiteral("actionsMenu"));
-    for (const WindowCommand& c : kActions) {
-        if (c.id == 0) {
-            actions->addSeparator();
-            continue;
-        }
-        QAction* action = actions->addAction(QString::fromLatin1(c.text));
-        action->setObjectName(QStringLiteral("command%1").arg(c.id));
-        if (*c.shortcut != 0)
-            action->setShortcut(QKeySequence(QString::fromLatin1(c.shortcut)));
-        const WindowCommand* command = &c;
-        connect(action, &QAction::triggered, this, [this, command] {
-            // A disabled command does nothing, whichever way it is reached.
-            if (command->enabled == nullptr || command->enabled(*this))
-                (this->*(command->run))();
-        });
-        commands_.emplace_back(c.id, action);
-    }
-    connect(actions, &QMenu::aboutToShow, this, &MainWindow::updateCommands);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("helpMenu"));
-    QAction* whatsThis = QWhatsThis::createAction(this);
-    whatsThis->setObjectName(QStringLiteral("whatsThis"));
-    help->addAction(whatsThis);
-    updateCommands();
-}
-
-QAction* MainWindow::command(int id) const {
-    for (const auto& [number, action] : commands_)
-        if (number == id)
-            return action;
-    return nullptr;
-}
-
-void MainWindow::updateCommands() {
-    for (const WindowCommand& c : kActions)
-        if (c.id != 0 && c.enabled != nullptr)
-            command(c.id)->setEnabled(c.enabled(*this));
-}
-
 void MainWindow::connectParts() {
     connect(panels_, &CriteriaPanels::fieldEdited, this, &MainWindow::fieldEdited);
     connect(panels_, &CriteriaPanels::resetPanelRequested, this, &MainWindow::resetPanel);
@@ -245,10 +195,8 @@ void MainWindow::loadPreferences(const std::string& argument) {
     settings_.loadPreferences(p);
     activeColour_ = colourFromRef(p.colourActiveCriteriaBack);
     applyListPreferences();
-    if (!p.favouritePath.empty()) {
-        // A favourite that cannot be read leaves the defaults, as a first run does.
-        (void)loadFavourite(p.favouritePath, workspace_->criteria, nullptr);
-    }
+    // Always loaded: an empty or vanished favourite gives every default.
+    loadFavouriteFile(p.favouritePath);
     handleArgument(argument);
     workspace_->list().setSortColumn(p.sortColumn, p.sortDirection != 0);
     const SortState& sort = workspace_->list().sortState();
@@ -293,7 +241,7 @@ void MainWindow::handleArgument(const std::string& argument) {
     for (char& c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (lower == "vtl")
-        (void)loadFavourite(resolved, workspace_->criteria, nullptr);
+        loadFavouriteFile(resolved);
 }
 
 void MainWindow::restorePlacement() {
@@ -367,12 +315,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     workspace_->stopScan();
+    if (exiting_) {
+        // File > Exit: nothing of this run's preferences is kept.
+        event->accept();
+        return;
+    }
     Preferences& p = workspace_->preferences;
     const SortState& sort = workspace_->list().sortState();
     p.sortColumn = sort.column;
     p.sortDirection = sort.ascending;
     settings_.savePreferences(p);
     settings_.sync();
+    if (p.autoSaveFavouriteOnExit != 0)
+        saveFavourite(); // without a current favourite this asks for a name
     event->accept();
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "SettingsStore.h"
+#include "app/Commands.h"
 #include "foldertree/TreeRoot.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Random.h"
+#include "workspace/FavouriteCommands.h"
 #include "workspace/Workspace.h"
 
 #include <QColor>
@@ -17,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QSplitter;
 
 namespace vantrel::gui {
@@ -26,17 +29,6 @@ class FileListModel;
 class FileListView;
 class FolderTree;
 class GuiStatus;
-
-/// A command of the window's menus: its number, text, shortcut, when it
-/// may run and what it does. The menus and shortcuts are made from a table
-/// of these.
-struct WindowCommand {
-    int id;
-    const char* text;
-    const char* shortcut; ///< empty when there is none
-    bool (*enabled)(const class MainWindow&);
-    void (MainWindow::*run)();
-};
 
 /// The program's window: the folder tree and the file list side by side,
 /// the twelve criteria panels below, the status bar at the bottom. It shows
@@ -66,16 +58,41 @@ public:
     [[nodiscard]] GuiStatus& status() const { return *status_; }
     /// The menu command with the given number, or null.
     [[nodiscard]] QAction* command(int id) const;
-    /// Re-evaluates every command's enable rule.
+    /// The state the commands' rules look at now.
+    [[nodiscard]] CommandState commandState() const;
+    /// Re-evaluates every command's enable and check rule.
     void updateCommands();
+    /// The recently used favourites, newest first.
+    [[nodiscard]] const RecentFiles& recentFiles() const { return recent_; }
 
-    // Commands.
+    // Commands of the menus.
+    void openFavourite();
+    void saveFavourite();
+    void saveFavouriteAs();
+    void openRecentFavourite(const std::string& path);
+    void exit();
     void selectAll();
     void deselectAll();
+    void jumpToPath();
     void refreshFiles();
     void refreshTree();
     void undoRename();
+    void zoom();
     void randomSort();
+    void toggleAlwaysOnTop();
+    void applyListLook();
+    void showHighlights();
+    void previewFolderExtensions();
+    void chooseOkColour();
+    void chooseInvalidColour();
+    void chooseActiveCriteriaColour();
+    void helpContents();
+    void helpIndex();
+    void helpSearch();
+    void tipOfTheDay();
+    void checkForUpdates();
+    void about();
+    /// The Rename button.
     void rename();
 
 signals:
@@ -101,6 +118,17 @@ private:
     void storePlacement();
     void applyListPreferences();
 
+    void runCommand(const CommandDef& command);
+    void rebuildRecentMenu();
+    void storeRecentFiles();
+    /// Loads a favourites file into the criteria and makes it current; the
+    /// tree moves to its stored folder when Store Pathname says so.
+    void loadFavouriteFile(const std::string& path);
+    bool saveFavouriteFile(const std::string& path);
+    void showFavouriteName();
+    /// The zoomable text field that has the focus, or null.
+    [[nodiscard]] QWidget* focusedZoomable() const;
+
     void fieldEdited(const CriteriaField* field, const QString& value);
     void resetPanel(int panel);
     void resetAll();
@@ -110,7 +138,6 @@ private:
     void folderActivated(int row);
     void copyName(bool withExtension);
     void nameEdited(int row, const QString& text);
-    void showHighlights();
 
     qtsupport::SettingsStore& settings_;
     FileSystem& fs_;
@@ -124,6 +151,11 @@ private:
     CriteriaPanels* panels_ = nullptr;
     QSplitter* splitter_ = nullptr;
     std::vector<std::pair<int, QAction*>> commands_;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    std::vector<QAction*> recentActions_;
+    RecentFiles recent_;
+    bool exiting_ = false;
     /// The highlight colour as it was at start-up: a change needs a restart.
     QColor activeColour_;
     bool alwaysOnTop_ = false;

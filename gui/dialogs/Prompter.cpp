@@ -1,5 +1,6 @@
 #include "dialogs/Prompter.h"
 
+#include <QColorDialog>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -54,6 +55,39 @@ QString Prompter::chooseFolder(QWidget* parent, const QString& title, const QStr
         return hook()(prompt) == QDialog::Accepted ? answer : QString();
     }
     return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
+}
+
+QString Prompter::chooseFavourite(QWidget* parent, bool save, const QString& start) {
+    if (hook()) {
+        Prompt prompt;
+        prompt.text = save ? QStringLiteral("save") : QStringLiteral("open");
+        QString answer = start;
+        prompt.file = &answer;
+        return hook()(prompt) == QDialog::Accepted ? answer : QString();
+    }
+    QFileDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("favouriteFileDialog"));
+    dialog.setNameFilter(QStringLiteral("Vantrel Favourites (*.vtl)"));
+    dialog.setDefaultSuffix(QStringLiteral("vtl"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!start.isEmpty())
+        dialog.selectFile(start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QColor Prompter::chooseColour(QWidget* parent, const QColor& start) {
+    if (hook()) {
+        Prompt prompt;
+        prompt.text = QStringLiteral("colour");
+        QColor answer = start;
+        prompt.colour = &answer;
+        return hook()(prompt) == QDialog::Accepted ? answer : QColor();
+    }
+    return QColorDialog::getColor(start, parent);
 }
 
 void Prompter::setHook(Hook h) {

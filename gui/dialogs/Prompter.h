@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QMessageBox>
 #include <QString>
 
@@ -16,9 +17,12 @@ struct Prompt {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QDialog* dialog = nullptr; ///< set when a dialog of the program's own is run
-    /// Set when a folder is to be chosen: the starting folder, and where the
-    /// answer goes (with QDialog::Accepted).
+    /// Set when a folder or file is to be chosen: the starting path, and
+    /// where the answer goes (with QDialog::Accepted).
     QString* folder = nullptr;
+    QString* file = nullptr;
+    /// Set when a colour is to be chosen: the starting colour and the answer.
+    QColor* colour = nullptr;
 };
 
 /// Every message box and modal dialog of the program is shown through
@@ -38,6 +42,11 @@ public:
     static int exec(QDialog& dialog);
     /// Asks for a folder (file-system folders only); empty when cancelled.
     static QString chooseFolder(QWidget* parent, const QString& title, const QString& start);
+    /// Asks for a favourites file to open (it must exist) or to save to (an
+    /// existing one is replaced only after asking); empty when cancelled.
+    static QString chooseFavourite(QWidget* parent, bool save, const QString& start);
+    /// Asks for a colour, starting from `start`; invalid when cancelled.
+    static QColor chooseColour(QWidget* parent, const QColor& start);
 
     /// Installs (or with an empty function removes) the test hook.
     static void setHook(Hook hook);
