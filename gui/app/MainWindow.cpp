@@ -56,8 +56,10 @@ MainWindow::MainWindow(qtsupport::SettingsStore& settings, FileSystem& fs, QWidg
     setObjectName(QStringLiteral("mainWindow"));
     // The fixed caption by which a second copy of the program finds this one.
     setWindowTitle(QStringLiteral("<Vantrel>"));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("vantrel"),
-                                   style()->standardIcon(QStyle::SP_FileDialogContentsView)));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/resources/icons/vantrel-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     buildWindow();
     buildMenus();
     connectParts();
