@@ -37,10 +37,15 @@ TypeNameProvider loadedTypeNames(std::string modulePath) {
 std::string typeNamesModuleBesideProgram() {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    std::string path = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-    const std::size_t slash = path.rfind('/');
-    path.resize(slash == std::string::npos ? 0 : slash + 1);
-    return path + "libvantrel_typenames_module.so";
+    std::string folder = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    const std::size_t slash = folder.rfind('/');
+    folder.resize(slash == std::string::npos ? 0 : slash + 1);
+    // Beside the program in a build folder; in the prefix's lib/vantrel once installed.
+    const std::string beside = folder + "libvantrel_typenames_module.so";
+    const std::string installed = folder + "../lib/vantrel/libvantrel_typenames_module.so";
+    return ::access(beside.c_str(), R_OK) == 0 || ::access(installed.c_str(), R_OK) != 0
+               ? beside
+               : installed;
 }
 
 } // namespace vantrel::cli
