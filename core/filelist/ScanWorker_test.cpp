@@ -2,7 +2,7 @@
 
 #include "filelist/JpegBuilder_test.h"
 #include "filelist/WildcardMatch.h"
-#include "platform/MemoryFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
 

@@ -1,6 +1,6 @@
 #include "rename/Journal.h"
 
-#include "platform/MemoryFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 #include "platform/TempDir_test.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "rename/RenameBatch.h"
 
-#include "platform/MemoryFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
 

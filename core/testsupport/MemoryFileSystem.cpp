@@ -1,4 +1,4 @@
-#include "platform/MemoryFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
