@@ -106,18 +106,22 @@ void IniFile::loadText(std::string_view content) {
     missing_ = false;
     modified_ = false;
     while (!content.empty()) {
+        // A line ends at LF, at CR LF, or at a CR alone, as the system's
+        // profile reader takes it; each line keeps its own ending.
         Line line;
-        const std::size_t lf = content.find('\n');
-        std::string_view body = content.substr(0, lf);
-        if (lf != std::string_view::npos) {
-            line.ending = Ending::Lf;
-            if (!body.empty() && body.back() == '\r') {
-                line.ending = Ending::CrLf;
-                body.remove_suffix(1);
-            }
-            content.remove_prefix(lf + 1);
-        } else {
+        const std::size_t end = content.find_first_of("\r\n");
+        const std::string_view body = content.substr(0, end);
+        if (end == std::string_view::npos) {
             content = {};
+        } else if (content[end] == '\n') {
+            line.ending = Ending::Lf;
+            content.remove_prefix(end + 1);
+        } else if (end + 1 < content.size() && content[end + 1] == '\n') {
+            line.ending = Ending::CrLf;
+            content.remove_prefix(end + 2);
+        } else {
+            line.ending = Ending::Cr;
+            content.remove_prefix(end + 1);
         }
         line.content.assign(body);
         classify(line);
@@ -133,6 +137,8 @@ std::string IniFile::text() const {
             out += "\r\n";
         else if (line.ending == Ending::Lf)
             out += '\n';
+        else if (line.ending == Ending::Cr)
+            out += '\r';
     }
     return out;
 }
@@ -205,20 +211,22 @@ std::int32_t IniFile::ReadInt(std::string_view section, std::string_view key,
 
 // ---- writing -------------------------------------------------------------
 
-std::string_view IniFile::newline() const {
-    return !lines_.empty() && lines_.front().ending == Ending::CrLf ? "\r\n" : "\n";
+IniFile::Ending IniFile::newline() const {
+    // New lines end as the file's first line does.
+    return !lines_.empty() && lines_.front().ending != Ending::None ? lines_.front().ending
+                                                                    : Ending::Lf;
 }
 
 void IniFile::terminate(std::size_t index) {
     if (lines_[index].ending == Ending::None)
-        lines_[index].ending = newline() == "\r\n" ? Ending::CrLf : Ending::Lf;
+        lines_[index].ending = newline();
 }
 
 void IniFile::writeLine(std::string_view section, std::string_view key,
                         std::string_view valueText) {
     const std::string sectionName = oneLine(trim(section));
     const std::string keyName = oneLine(trim(key));
-    const Ending ending = newline() == "\r\n" ? Ending::CrLf : Ending::Lf;
+    const Ending ending = newline();
     const auto makeLine = [ending](std::string content) {
         Line line{std::move(content), ending};
         classify(line);

@@ -72,7 +72,7 @@ public:
 
 private:
     enum class Kind : unsigned char { Other, Section, Key };
-    enum class Ending : unsigned char { None, Lf, CrLf };
+    enum class Ending : unsigned char { None, Lf, CrLf, Cr };
 
     struct Line {
         std::string content; // without its line ending
@@ -92,7 +92,7 @@ private:
                                                      std::string_view key) const;
     [[nodiscard]] std::optional<std::string_view> lookup(std::string_view section,
                                                          std::string_view key) const;
-    [[nodiscard]] std::string_view newline() const;
+    [[nodiscard]] Ending newline() const;
     void terminate(std::size_t index);
     void writeLine(std::string_view section, std::string_view key, std::string_view valueText);
     [[nodiscard]] Result writeFile(const std::string& target) const;
