@@ -64,7 +64,8 @@ constexpr std::string_view kUsage =
     "                              $XDG_STATE_HOME/vantrel/last-batch.journal, else\n"
     "                              ~/.local/state/vantrel/last-batch.journal)\n"
     "\n"
-    "exit status: 0 success, 1 an item failed or nothing to undo, 2 bad usage\n";
+    "exit status: 0 success, 1 an item failed (a file that taken could not read, a rename\n"
+    "or undo that failed, nothing to undo), 2 bad usage\n";
 
 int runNames(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
              std::ostream& err) {

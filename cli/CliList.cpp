@@ -187,22 +187,28 @@ int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitUsage;
     }
     std::string line;
+    bool anyUnread = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& file = args[i];
         std::unique_ptr<ByteStream> stream;
-        bool opened = services.fs.openRead(file, stream).ok();
-        if (!opened) {
+        Result open = services.fs.openRead(file, stream);
+        if (!open) {
             // A file named on the command line is read through its links.
             std::error_code ec;
             const std::string target = std::filesystem::canonical(file, ec).string();
-            opened = !ec && target != file && services.fs.openRead(target, stream).ok();
+            if (!ec && target != file)
+                open = services.fs.openRead(target, stream);
         }
+        const bool opened = open.ok();
+        if (!opened)
+            err << "vantrel-cli: " << open.error().text() << '\n';
         DateTime date;
         const bool read = opened && readJpegHeader(*stream, date);
         line = file;
         line += '\t';
         if (!read) {
             line += '!';
+            anyUnread = true;
         } else if (date.year == 0) {
             line += '-';
         } else {
@@ -216,7 +222,7 @@ int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostre
         line += '\n';
         out << line;
     }
-    return kExitOk;
+    return anyUnread ? kExitFailed : kExitOk;
 }
 
 } // namespace vantrel::cli

@@ -240,10 +240,15 @@ TEST(CliTaken, OneLinePerFile) {
     writeFile(dir.file("text.jpg"), "hello");
     const CliRun r = runWith({"taken", dir.file("dated.jpg"), dir.file("undated.jpg"),
                               dir.file("text.jpg"), dir.file("missing.jpg")});
-    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.status, kExitFailed); // "!": a file could not be read
     EXPECT_EQ(r.out, dir.file("dated.jpg") + "\t2005:07:14 10:22:33\n" + dir.file("undated.jpg") +
                          "\t-\n" + dir.file("text.jpg") + "\t!\n" + dir.file("missing.jpg") +
                          "\t!\n");
+    EXPECT_NE(r.err.find(dir.file("missing.jpg") + "': No such file or directory"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(runWith({"taken", dir.file("dated.jpg"), dir.file("undated.jpg")}).status, kExitOk);
+    EXPECT_EQ(runWith({"taken", dir.file("missing.jpg")}).status, kExitFailed);
     EXPECT_EQ(runWith({"taken"}).status, kExitUsage);
 }
 
