@@ -245,21 +245,62 @@ void runScan(const ScanRequest& request, FileSystem& fs, const TypeNameProvider&
     sink.scanDone();
 }
 
+struct ScanWorker::Run final : ScanSink {
+    Run(const ScanRequest& r, std::shared_ptr<const TypeNameProvider> names, ScanSink& s)
+        : request(r), typeNames(std::move(names)), sink(s) {}
+
+    // Forwards to the real sink until the worker is gone.
+    void folderStarted(const std::string& path) override {
+        if (!abandoned)
+            sink.folderStarted(path);
+    }
+    void entriesFound(std::vector<FileEntry> batch) override {
+        if (!abandoned)
+            sink.entriesFound(std::move(batch));
+    }
+    void scanDone() override {
+        if (!abandoned)
+            sink.scanDone();
+    }
+
+    ScanRequest request;
+    std::shared_ptr<const TypeNameProvider> typeNames;
+    ScanSink& sink;
+    std::atomic<bool> cancel{false};
+    bool abandoned = false; ///< written and read on the worker thread only
+};
+
 ScanWorker::ScanWorker(FileSystem& fs, TypeNameProvider typeNames, ScanSink& sink)
-    : fs_(fs), typeNames_(std::move(typeNames)), sink_(sink) {}
+    : fs_(fs), typeNames_(std::make_shared<const TypeNameProvider>(std::move(typeNames))),
+      sink_(sink) {}
 
 ScanWorker::~ScanWorker() {
+    if (thread_.joinable() && std::this_thread::get_id() == thread_.get_id()) {
+        // Joining itself would deadlock and destroying a joinable thread
+        // terminates the process: the scan stops at its next step instead,
+        // its state kept alive by the thread.
+        run_->abandoned = true;
+        run_->cancel.store(true);
+        thread_.detach();
+        return;
+    }
     (void)stopScan();
+}
+
+bool ScanWorker::stopRequested() const {
+    return run_ != nullptr && run_->cancel.load();
 }
 
 bool ScanWorker::startScan(const ScanRequest& request) {
     if (thread_.joinable())
         return false;
-    request_ = request;
-    cancel_.store(false);
+    run_ = std::make_shared<Run>(request, typeNames_, sink_);
     try {
-        thread_ = std::thread([this] { runScan(request_, fs_, typeNames_, sink_, cancel_); });
+        thread_ = std::thread([run = run_, &fs = fs_] {
+            runScan(run->request, fs, *run->typeNames, *run, run->cancel);
+        });
     } catch (const std::system_error&) {
+        run_.reset();
         return false; // no thread: the list stays empty and no worker is recorded
     }
     return true;
@@ -270,7 +311,7 @@ bool ScanWorker::stopScan() {
         return true;
     if (std::this_thread::get_id() == thread_.get_id())
         return false;
-    cancel_.store(true);
+    run_->cancel.store(true);
     thread_.join();
     return true;
 }

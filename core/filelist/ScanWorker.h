@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -94,7 +95,9 @@ void runScan(const ScanRequest& request, FileSystem& fs, const TypeNameProvider&
 class ScanWorker {
 public:
     ScanWorker(FileSystem& fs, TypeNameProvider typeNames, ScanSink& sink);
-    /// Stops and joins a running scan.
+    /// Stops and joins a running scan. Destroyed from the worker itself
+    /// (through the sink), it cannot wait: the scan is told to stop and
+    /// left to end on its own, reporting nothing more to the sink.
     ~ScanWorker();
     ScanWorker(const ScanWorker&) = delete;
     ScanWorker& operator=(const ScanWorker&) = delete;
@@ -107,16 +110,19 @@ public:
     /// sink), where waiting could never end.
     bool stopScan();
     /// Whether a stop has been asked for since the scan started.
-    [[nodiscard]] bool stopRequested() const { return cancel_.load(); }
+    [[nodiscard]] bool stopRequested() const;
     /// Whether a worker exists (it may have finished already).
     [[nodiscard]] bool hasWorker() const { return thread_.joinable(); }
 
 private:
+    /// What one scan's thread reads; shared with the thread, so that it stays
+    /// valid for a thread left to end after its worker was destroyed.
+    struct Run;
+
     FileSystem& fs_;
-    TypeNameProvider typeNames_;
+    std::shared_ptr<const TypeNameProvider> typeNames_;
     ScanSink& sink_;
-    ScanRequest request_;
-    std::atomic<bool> cancel_{false};
+    std::shared_ptr<Run> run_;
     std::thread thread_;
 };
 

@@ -2,9 +2,9 @@
 
 #include "filelist/JpegBuilder_test.h"
 #include "filelist/WildcardMatch.h"
-#include "testsupport/MemoryFileSystem.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -392,6 +393,37 @@ TEST(ScanWorker, FinishedWorkerMustBeStoppedBeforeTheNextScan) {
     EXPECT_FALSE(worker.startScan(request));
     EXPECT_TRUE(worker.stopScan());
     EXPECT_TRUE(worker.startScan(request));
+}
+
+TEST(ScanWorker, DestroyedFromItsOwnThreadStopsQuietly) {
+    MemoryFileSystem fs;
+    for (int i = 0; i < 10; ++i)
+        fs.addFile("/r/d" + std::to_string(i) + "/f");
+    // The type names go when the scan's last state goes, so their end tells
+    // that the left thread has finished.
+    std::promise<void> finished;
+    auto guard = std::shared_ptr<void>(nullptr, [&finished](void*) { finished.set_value(); });
+
+    class DestroyingSink final : public ScanSink {
+    public:
+        void folderStarted(const std::string&) override {
+            if (++calls >= 2)
+                worker.reset(); // on the worker's own thread, within its second folder
+        }
+        void entriesFound(std::vector<FileEntry>) override { ++calls; }
+        void scanDone() override { ++calls; }
+        std::unique_ptr<ScanWorker> worker;
+        int calls = 0;
+    } sink;
+    sink.worker = std::make_unique<ScanWorker>(
+        fs, [g = std::move(guard)](std::string_view, bool) { return std::string(); }, sink);
+    ScanRequest request;
+    request.root = "/r";
+    request.recursive = true;
+    std::future<void> done = finished.get_future();
+    ASSERT_TRUE(sink.worker->startScan(request));
+    ASSERT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(sink.calls, 3) << "nothing reaches the sink after the worker is gone";
 }
 
 TEST(ScanDisk, HiddenNamesLinksAndSpecialFiles) {
