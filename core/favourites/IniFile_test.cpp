@@ -1,5 +1,6 @@
 #include "favourites/IniFile.h"
 
+#include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,7 @@ protected:
     }
     test::TempDir temp_{"vantrel-ini"};
     std::string dir_;
+    PosixFileSystem posix_;
 };
 
 IniFile parsed(std::string_view content) {
@@ -167,7 +169,7 @@ TEST(IniFileWrite, LineBreaksInValuesCannotAddKeys) {
 TEST_F(IniFileDisk, CreatesAMissingFileWithTheUmask) {
     const std::string file = path("new.ini");
     const mode_t old = ::umask(027);
-    IniFile ini;
+    IniFile ini(posix_);
     ini.SetFile(file);
     EXPECT_FALSE(ini.loadResult().ok());
     ini.WriteString("S", "k", "v");
@@ -184,7 +186,7 @@ TEST_F(IniFileDisk, ReplacesAtomicallyKeepingModeAndLinks) {
     put(file, "[A]\r\nx = 1 \r\n\r\n[B]\r\ny=2");
     ::chmod(file.c_str(), 0604);
     fs::create_symlink("real.ini", path("link.ini"));
-    IniFile ini;
+    IniFile ini(posix_);
     ini.SetFile(path("link.ini"));
     ASSERT_TRUE(ini.loadResult().ok());
     ini.WriteInt("a", "new", 3);
@@ -196,7 +198,7 @@ TEST_F(IniFileDisk, ReplacesAtomicallyKeepingModeAndLinks) {
 }
 
 TEST_F(IniFileDisk, FailuresAreReportedAndLeaveNoTrace) {
-    IniFile missingFolder;
+    IniFile missingFolder(posix_);
     missingFolder.SetFile(path("no/such.ini"));
     missingFolder.WriteString("S", "k", "v");
     const Result result = missingFolder.commit();
@@ -206,7 +208,7 @@ TEST_F(IniFileDisk, FailuresAreReportedAndLeaveNoTrace) {
 
     // A file that could not be read is never replaced by what little was seen of it.
     ASSERT_EQ(::mkfifo(path("pipe.ini").c_str(), 0600), 0);
-    IniFile pipe;
+    IniFile pipe(posix_);
     pipe.SetFile(path("pipe.ini"));
     pipe.WriteString("S", "k", "v");
     EXPECT_EQ(pipe.commit().error().message, "not a regular file");
@@ -220,7 +222,7 @@ TEST_F(IniFileDisk, ReadOnlyFolderKeepsTheOldFile) {
     const std::string file = path("kept.ini");
     put(file, "[S]\nk=1\n");
     ::chmod(dir_.c_str(), 0555);
-    IniFile ini;
+    IniFile ini(posix_);
     ini.SetFile(file);
     ini.WriteString("S", "k", "2");
     const Result result = ini.commit();

@@ -5,6 +5,7 @@
 #include "platform/LocalTime.h"
 #include "text/Utf8Text.h"
 
+#include <cerrno>
 #include <memory>
 #include <system_error>
 
@@ -104,8 +105,8 @@ public:
         request_.rootPathLength = static_cast<std::int32_t>(request_.root.size());
     }
 
-    void scanRoot() { scanFolder(request_.root); }
-    void scanFolder(const std::string& path);
+    void scanRoot();
+    void scanFolder(const std::string& path, FolderListing& listing);
 
     void flush() {
         if (batch_.empty())
@@ -135,12 +136,15 @@ private:
     std::string lowerName_;
 };
 
-void Scanner::scanFolder(const std::string& path) {
-    if (path.empty() || cancel_.load(std::memory_order_relaxed))
-        return;
+void Scanner::scanRoot() {
     std::unique_ptr<FolderListing> listing;
-    if (!fs_.openFolder(path, listing).ok())
-        return; // an unreadable folder adds nothing; its siblings go on
+    if (request_.root.empty() || cancel_.load(std::memory_order_relaxed) ||
+        !fs_.openFolder(request_.root, listing).ok())
+        return; // no root: the list stays empty
+    scanFolder(request_.root, *listing);
+}
+
+void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
     flush();
     sink_.folderStarted(path);
 
@@ -154,9 +158,23 @@ void Scanner::scanFolder(const std::string& path) {
 
     std::string_view name;
     FileKind kind = FileKind::Unknown;
-    while (!cancel_.load(std::memory_order_relaxed) && listing->next(name, kind)) {
-        if (considerEntry(*listing, shared, name, kind) && request_.recursive)
-            scanFolder(joinPath(path, name));
+    while (!cancel_.load(std::memory_order_relaxed) && listing.next(name, kind)) {
+        if (!considerEntry(listing, shared, name, kind) || !request_.recursive ||
+            cancel_.load(std::memory_order_relaxed))
+            continue;
+        // Relative to the open folder: a path past the system's limit is
+        // no obstacle, and a folder replaced by a link is not followed.
+        std::unique_ptr<FolderListing> child;
+        if (const Result opened = listing.openFolder(name, child); !opened) {
+            flush();
+            sink_.readFailed(opened.error());
+            continue; // an unreadable folder adds nothing; its siblings go on
+        }
+        scanFolder(joinPath(path, name), *child);
+    }
+    if (const Result failure = listing.readFailure(); !failure) {
+        flush();
+        sink_.readFailed(failure.error());
     }
 }
 
@@ -195,8 +213,15 @@ bool Scanner::considerEntry(FolderListing& listing,
     const bool readAttributes = request_.readAttributes || kindHint == FileKind::Unknown;
     if (!readAttributes)
         attributes.kind = kindHint;
-    else if (!listing.attributes(name, attributes).ok())
-        return false; // never listed with made-up values
+    else if (const Result read = listing.attributes(name, attributes); !read) {
+        // Never listed with made-up values; one that vanished meanwhile is
+        // simply gone.
+        if (read.error().code != ENOENT) {
+            flush();
+            sink_.readFailed(read.error());
+        }
+        return false;
+    }
     const bool isFolder = attributes.kind == FileKind::Folder;
     if (!isListed(name, ascii, isFolder))
         return isFolder;
@@ -261,6 +286,10 @@ struct ScanWorker::Run final : ScanSink {
     void scanDone() override {
         if (!abandoned)
             sink.scanDone();
+    }
+    void readFailed(const Error& error) override {
+        if (!abandoned)
+            sink.readFailed(error);
     }
 
     ScanRequest request;

@@ -64,6 +64,10 @@ public:
     virtual void entriesFound(std::vector<FileEntry> batch) = 0;
     /// The scan ended (completely or stopped); the list is sorted now.
     virtual void scanDone() = 0;
+    /// Something below the root could not be read (a folder that cannot be
+    /// opened or listed to its end, an entry whose attributes cannot be
+    /// read) and is left out; `error` names it and the system's text.
+    virtual void readFailed(const Error& error) { (void)error; }
 };
 
 /// A sink that keeps everything, for callers that wait for the whole list.
@@ -87,7 +91,9 @@ using TypeNameProvider = std::function<std::string(std::string_view name, bool i
 /// Runs a whole scan on the calling thread: lists the request's root (and,
 /// when recursive, the folders it descends into) into `sink`, then calls
 /// `scanDone`. `cancel` is read before every step; once set, the scan ends at
-/// the next one. Folders and entries that cannot be read are left out.
+/// the next one. Each folder is opened relative to its open parent, so depth
+/// does not matter. Folders and entries that cannot be read are left out and
+/// told to the sink (`readFailed`); a root that cannot be opened is not.
 void runScan(const ScanRequest& request, FileSystem& fs, const TypeNameProvider& typeNames,
              ScanSink& sink, const std::atomic<bool>& cancel);
 

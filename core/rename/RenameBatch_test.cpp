@@ -1,8 +1,8 @@
 #include "rename/RenameBatch.h"
 
-#include "testsupport/MemoryFileSystem.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +146,7 @@ TEST(RenameBatch, UnchangedNamesAreCountedNotTouched) {
     s.add("/d/same", "same");
     s.add("/d/case", "Case"); // a change of letter case is a change
     BatchRun r;
-    r.log.add({"/old", "/new", true, {}});
+    r.log.add({"/old", "/new", true, {}, {}});
     run(r, fs, s.request());
     EXPECT_EQ(r.status.messages.back(),
               "2 Entries processed, 1 entries renamed. 1 entries required no changes.");
@@ -187,7 +187,7 @@ TEST(RenameBatch, RefusalsTouchNothing) {
         s.add("/d/a", c.newName);
         BatchRun r;
         r.ui.confirm = c.confirm;
-        r.log.add({"/earlier", "/batch", true, {}});
+        r.log.add({"/earlier", "/batch", true, {}, {}});
         run(r, fs, s.request(c.location));
         EXPECT_EQ(r.outcome.end, c.end) << c.what;
         EXPECT_EQ(r.ui.errors,
@@ -427,18 +427,18 @@ TEST(RenameBatch, StopOffersTheReversal) {
     }
 }
 
-TEST(UndoRename, ReportsWhatCouldNotBeReversed) {
+TEST(UndoRename, PairsWithoutIdentityGoByTheNames) {
     MemoryFileSystem fs;
     fs.addFile("/d/1x", "1");
     fs.addFile("/d/2x", "2");
     fs.addFile("/d/2", "someone else's");
     fs.addFile("/d/4x", "4");
     UndoLog log;
-    log.add({"/d/1", "/d/1x", true, {}});
-    log.add({"/d/2", "/d/2x", true, {}});       // its old name is taken meanwhile
-    log.add({"/d/3", "/d/3x", false, {}});      // interrupted: never happened
-    log.add({"/d/4", "/d/4x", false, {}});      // interrupted: happened
-    log.add({"/d/5", "/d/5x", false, "/d/.t"}); // interrupted half way
+    log.add({"/d/1", "/d/1x", true, {}, {}});
+    log.add({"/d/2", "/d/2x", true, {}, {}});       // its old name is taken meanwhile
+    log.add({"/d/3", "/d/3x", false, {}, {}});      // interrupted: never happened
+    log.add({"/d/4", "/d/4x", false, {}, {}});      // interrupted: happened
+    log.add({"/d/5", "/d/5x", false, "/d/.t", {}}); // interrupted half way
     fs.addFile("/d/.t", "5");
     StatusLog status;
     const UndoOutcome outcome = undoRename(log, fs, status);
@@ -470,8 +470,17 @@ public:
         events.push_back("temporary " + path);
         return {};
     }
-    void afterRename(bool succeeded) override { events.push_back(succeeded ? "done" : "failed"); }
+    void afterRename(RenameEffect effect) override {
+        events.push_back(effect == RenameEffect::Renamed      ? "done"
+                         : effect == RenameEffect::NotRenamed ? "failed"
+                                                              : "unknown");
+    }
     void endBatch() override { events.emplace_back("end"); }
+    Result reversalVia(std::size_t index, const std::string& path) override {
+        events.push_back("reversal " + std::to_string(index) + " " + path);
+        return {};
+    }
+    void batchReversed() override { events.emplace_back("reversed"); }
 
     bool failBegin = false;
     std::string refuse;
@@ -501,7 +510,7 @@ TEST(RenameBatch, JournalIsWrittenAheadOrNothingHappens) {
     RecordingJournal broken;
     broken.failBegin = true;
     BatchRun refused;
-    refused.log.add({"/x", "/y", true, {}});
+    refused.log.add({"/x", "/y", true, {}, {}});
     refused.outcome = runRenameBatch(s.request(), preferences, fs, refused.ui, refused.status,
                                      refused.log, &broken);
     EXPECT_EQ(refused.outcome.end, RenameOutcome::End::Refused);
