@@ -193,8 +193,10 @@ bool readRecord(std::string_view content, PairTable& table, bool& finished) {
     if (kind == 'R')
         return readRename(fields, count, number, table);
     if (kind == 'E') {
-        finished = count == 2;
-        return finished;
+        if (count != 2)
+            return false;
+        finished = true;
+        return true;
     }
     ReadPair* target = table.find(number);
     if (target == nullptr)

@@ -89,6 +89,8 @@ private:
     std::string location_; ///< the New Location with its "/"; empty: in place
     FileIdentity locationId_;
     std::vector<std::string> folders_; ///< the items' folder paths, each once
+    std::vector<signed char>
+        folderIsLocation_; ///< per folder: 1 it is the New Location, -1 unknown
     std::vector<BatchItem> items_;
     std::vector<char> unchanged_; ///< per item: its new path is its path
     RenameOutcome outcome_;
@@ -118,9 +120,16 @@ bool Batch::isUnchanged(const BatchItem& item) {
         return false;
     if (location_.empty())
         return true;
-    // A copy onto itself: the New Location is the entry's own folder, however spelt.
-    FileIdentity folder;
-    return folderIdentity(fs_, folders_[item.folder], folder) && folder == locationId_;
+    // A copy onto itself: the New Location is the entry's own folder, however
+    // spelt. Each folder is looked at once.
+    if (item.folder >= folderIsLocation_.size())
+        folderIsLocation_.resize(folders_.size(), -1);
+    signed char& known = folderIsLocation_[item.folder];
+    if (known < 0) {
+        FileIdentity folder;
+        known = folderIdentity(fs_, folders_[item.folder], folder) && folder == locationId_ ? 1 : 0;
+    }
+    return known == 1;
 }
 
 void Batch::buildItems() {
