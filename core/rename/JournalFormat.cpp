@@ -297,6 +297,8 @@ bool isUsablePath(std::string_view path) {
 }
 
 bool mayBeJournal(std::string_view head) {
+    // A writer that died right after reserving space leaves only zeros.
+    head = head.substr(0, head.find_last_not_of('\0') + 1);
     return kJournalStem.starts_with(head) || head.starts_with(kJournalStem);
 }
 

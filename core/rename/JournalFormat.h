@@ -42,7 +42,7 @@ void appendSealed(std::string& out, std::string_view batch, std::string_view con
 [[nodiscard]] bool isUsablePath(std::string_view path);
 
 /// Whether `head`, the start of a file, may be a journal (of any version):
-/// empty, the stem, or cut short within it.
+/// empty, the stem, or cut short within it, zeros reserved after it.
 [[nodiscard]] bool mayBeJournal(std::string_view head);
 
 /// The batch identity of a header line, or empty when it is not this

@@ -341,6 +341,11 @@ TEST(Journal, TheLockKeepsOthersOutUntilTheBatchEnds) {
 
     FileJournal blocked(fs, "/home/notes.txt/j"); // a file where a folder must be
     EXPECT_FALSE(blocked.beginBatch().ok());
+
+    // A writer killed right after it reserved space left zeros: a journal still.
+    fs.addFile("/home/reserved", std::string(4096, '\0'));
+    FileJournal reserved(fs, "/home/reserved");
+    EXPECT_TRUE(reserved.beginBatch().ok());
 }
 
 TEST(Journal, AWriteFailureStopsEveryLaterRecord) {
