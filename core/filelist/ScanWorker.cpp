@@ -296,6 +296,9 @@ struct ScanWorker::Run final : ScanSink {
     std::shared_ptr<const TypeNameProvider> typeNames;
     ScanSink& sink;
     std::atomic<bool> cancel{false};
+    /// Set once the worker owns its thread: until then the scan must not
+    /// reach the sink, which might destroy the worker from inside.
+    std::atomic<bool> started{false};
     bool abandoned = false; ///< written and read on the worker thread only
 };
 
@@ -326,12 +329,18 @@ bool ScanWorker::startScan(const ScanRequest& request) {
     run_ = std::make_shared<Run>(request, typeNames_, sink_);
     try {
         thread_ = std::thread([run = run_, &fs = fs_] {
+            run->started.wait(false);
             runScan(run->request, fs, *run->typeNames, *run, run->cancel);
         });
     } catch (const std::system_error&) {
         run_.reset();
         return false; // no thread: the list stays empty and no worker is recorded
     }
+    // From here on the worker may be destroyed by the scan itself: touch
+    // only the shared state.
+    const std::shared_ptr<Run> run = run_;
+    run->started.store(true);
+    run->started.notify_one();
     return true;
 }
 

@@ -240,7 +240,7 @@ TEST(Journal, DamagedLinesAreLeftOutNeverGuessed) {
          {"/c>/d"},
          0},
         {sealed({"R\t0\t1\t2\t/a\t/b", "T\t0\tt", "E\tx"}), {"/a>/b?"}, 2},
-        {sealed({"R\t0\t1\t2\t/a\t/b", "E\t1\t1"}), {"/a>/b?"}, 1}, // not an end
+        {sealed({"R\t0\t1\t2\t/a\t/b", "E\t1\t1"}), {"/a>/b?"}, 1},      // not an end
         {sealed({"R\t0\t1\t2\t/a%2f%0a\t/b", "D\t0"}), {"/a/\n>/b"}, 0}, // lower-case hex
         {sealed({"R\t0\t1\t2\t/a\t/b"}) + std::string("D\t0\t\0\0\0\0\0\0\0\0\n", 13),
          {"/a>/b?"},
