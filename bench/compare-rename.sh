@@ -64,15 +64,22 @@ hyperfine --warmup 1 --runs "$runs" --prepare "$reset" --export-markdown /tmp/va
     -n "(d) mmv" "mmv -m '$tree/*/IMG_*.jpg' '$tree/#1/PIC_#2.jpg'"
 "$floor" PIC_ IMG_ "$tree" >/dev/null
 
-# Ratios to the floor, from the exported means.
-awk -F'|' '/^\| `?\(/ {
+# Ratios to the floor, from the exported means. hyperfine picks the unit of
+# the table ("Mean [s]", "Mean [ms]", ...) from the times: read it, show seconds.
+awk -F'|' '/Mean \[/ {
+        unit = $3; sub(/.*\[/, "", unit); sub(/\].*/, "", unit)
+        scale = unit == "s" ? 1 : unit == "ms" ? 1e-3 : (unit == "µs" || unit == "us") ? 1e-6 : 0
+        if (scale == 0) { print "compare-rename: unknown unit " unit > "/dev/stderr"; bad = 1; exit 1 }
+    }
+    /^\| `?\(/ {
         name = $2; mean = $3; gsub(/^ +| +$|`/, "", name); split(mean, m, " ");
-        names[++n] = name; means[n] = m[1] + 0
-        if (name ~ /^\(b\)/) floorMean = m[1] + 0
-        if (name ~ /^\(b2\)/) nameFloorMean = m[1] + 0
-        if (name ~ /^\(a2\)/) byNameMean = m[1] + 0
+        names[++n] = name; means[n] = (m[1] + 0) * scale
+        if (name ~ /^\(b\)/) floorMean = means[n]
+        if (name ~ /^\(b2\)/) nameFloorMean = means[n]
+        if (name ~ /^\(a2\)/) byNameMean = means[n]
     }
     END {
+        if (bad) exit 1
         for (i = 1; i <= n; ++i)
             printf "%-48s %8.3f s  %.2fx the floor\n", names[i], means[i], means[i] / floorMean
         printf "(a2) against (b2), both in name order: %.2fx\n", byNameMean / nameFloorMean

@@ -64,33 +64,36 @@ constexpr std::string_view kUsage =
     "                              $XDG_STATE_HOME/vantrel/last-batch.journal, else\n"
     "                              ~/.local/state/vantrel/last-batch.journal)\n"
     "\n"
-    "exit status: 0 success, 1 an item failed or nothing to undo, 2 bad usage\n";
+    "exit status: 0 success, 1 an item failed (a file that taken could not read, a rename\n"
+    "or undo that failed, nothing to undo), 2 bad usage\n";
 
 int runNames(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-             std::ostream& err) {
+             std::ostream& err, CliServices& services) {
     CriteriaOptions options;
     std::string folderName;
     DateTime date;
     bool folders = false;
-    const auto criteria = readCommandLine(
-        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
-            if (arg == "--folder-name") {
-                if (auto v = reader.value(arg, error))
-                    folderName = *v;
-            } else if (arg == "--date") {
-                if (auto v = reader.value(arg, error)) {
-                    const auto parsed = parseDate(*v);
-                    if (!parsed)
-                        error.text = "--date needs \"YYYY-MM-DD HH:MM:SS\": '" + *v + "'";
-                    else
-                        date = *parsed;
-                }
-            } else if (arg == "--folders") {
-                folders = true;
-            } else {
-                error.text = "unknown option for names: '" + arg + "'";
-            }
-        });
+    const auto criteria =
+        readCommandLine(services.fs, args, options, err,
+                        [&](const std::string& arg, ArgReader& reader, UsageError& error) {
+                            if (arg == "--folder-name") {
+                                if (auto v = reader.value(arg, error))
+                                    folderName = *v;
+                            } else if (arg == "--date") {
+                                if (auto v = reader.value(arg, error)) {
+                                    const auto parsed = parseDate(*v);
+                                    if (!parsed)
+                                        error.text =
+                                            "--date needs \"YYYY-MM-DD HH:MM:SS\": '" + *v + "'";
+                                    else
+                                        date = *parsed;
+                                }
+                            } else if (arg == "--folders") {
+                                folders = true;
+                            } else {
+                                error.text = "unknown option for names: '" + arg + "'";
+                            }
+                        });
     if (!criteria)
         return kExitUsage;
 
@@ -121,28 +124,30 @@ int runNames(const std::vector<std::string>& args, std::istream& in, std::ostrea
     return kExitOk;
 }
 
-int runSaveFavourite(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runSaveFavourite(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     CliServices& services) {
     CriteriaOptions options;
     std::optional<std::string> file;
     std::string folderPath;
-    const auto criteria = readCommandLine(
-        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
-            if (arg == "--folder") {
-                if (auto v = reader.value(arg, error))
-                    folderPath = *v;
-            } else if (!arg.starts_with("--") && !file) {
-                file = arg;
-            } else {
-                error.text = "unknown option for save-favourite: '" + arg + "'";
-            }
-        });
+    const auto criteria =
+        readCommandLine(services.fs, args, options, err,
+                        [&](const std::string& arg, ArgReader& reader, UsageError& error) {
+                            if (arg == "--folder") {
+                                if (auto v = reader.value(arg, error))
+                                    folderPath = *v;
+                            } else if (!arg.starts_with("--") && !file) {
+                                file = arg;
+                            } else {
+                                error.text = "unknown option for save-favourite: '" + arg + "'";
+                            }
+                        });
     if (!criteria)
         return kExitUsage;
     if (!file) {
         err << "vantrel-cli: save-favourite needs a FILE\n";
         return kExitUsage;
     }
-    const Result saved = saveFavourite(*file, *criteria, folderPath);
+    const Result saved = saveFavourite(services.fs, *file, *criteria, folderPath);
     if (!saved.ok()) {
         err << "vantrel-cli: Favourite " << *file << " could not be saved: " << saved.error().text()
             << '\n';
@@ -166,7 +171,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         return kExitOk;
     }
     if (command == "names")
-        return runNames(args, in, out, err);
+        return runNames(args, in, out, err, services);
     if (command == "preview")
         return runPreview(args, out, err, services);
     if (command == "rename")
@@ -176,7 +181,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (command == "taken")
         return runTaken(args, out, err, services);
     if (command == "save-favourite")
-        return runSaveFavourite(args, out, err);
+        return runSaveFavourite(args, out, err, services);
     err << "vantrel-cli: unknown command '" << command << "'\n" << kUsage;
     return kExitUsage;
 }

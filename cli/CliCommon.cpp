@@ -23,12 +23,11 @@ bool takeCriteriaOption(const std::string& arg, ArgReader& reader, CriteriaOptio
     return true;
 }
 
-/// Builds the criteria: defaults, then the favourite, then each --set in order.
-std::optional<RenameCriteria> buildCriteria(const CriteriaOptions& options, std::string* path,
-                                            UsageError& error) {
+std::optional<RenameCriteria> buildCriteria(FileSystem& fs, const CriteriaOptions& options,
+                                            std::string* path, UsageError& error) {
     RenameCriteria criteria;
     if (options.favourite) {
-        const Result loaded = loadFavourite(*options.favourite, criteria, path);
+        const Result loaded = loadFavourite(fs, *options.favourite, criteria, path);
         if (!loaded.ok()) {
             error.text = "cannot read favourites file: " + loaded.error().text();
             return std::nullopt;

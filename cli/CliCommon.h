@@ -7,6 +7,7 @@
 #include "engine/RenameCriteria.h"
 #include "filelist/FileEntry.h"
 #include "filelist/Sorting.h"
+#include "platform/FileSystem.h"
 #include "status/StatusSink.h"
 
 #include <optional>
@@ -54,9 +55,10 @@ private:
 bool takeCriteriaOption(const std::string& arg, ArgReader& reader, CriteriaOptions& options,
                         UsageError& error);
 
-/// Builds the criteria: defaults, then the favourite, then each --set in order.
-std::optional<RenameCriteria> buildCriteria(const CriteriaOptions& options, std::string* path,
-                                            UsageError& error);
+/// Builds the criteria: defaults, then the favourite (read from `fs`), then
+/// each --set in order.
+std::optional<RenameCriteria> buildCriteria(FileSystem& fs, const CriteriaOptions& options,
+                                            std::string* path, UsageError& error);
 
 /// Reads "YYYY-MM-DD HH:MM:SS" strictly, checking every field's range.
 std::optional<DateTime> parseDate(std::string_view text);
@@ -68,7 +70,7 @@ std::string_view stateOf(const FileEntry& entry);
 /// command's own through `other`; then builds the criteria. On a usage error
 /// writes it to `err` and gives nothing.
 template <typename Other>
-std::optional<RenameCriteria> readCommandLine(const std::vector<std::string>& args,
+std::optional<RenameCriteria> readCommandLine(FileSystem& fs, const std::vector<std::string>& args,
                                               CriteriaOptions& options, std::ostream& err,
                                               Other other) {
     UsageError error;
@@ -80,7 +82,7 @@ std::optional<RenameCriteria> readCommandLine(const std::vector<std::string>& ar
     }
     std::optional<RenameCriteria> criteria;
     if (error.text.empty())
-        criteria = buildCriteria(options, nullptr, error);
+        criteria = buildCriteria(fs, options, nullptr, error);
     if (!criteria)
         err << "vantrel-cli: " << error.text << '\n';
     return criteria;
@@ -105,10 +107,11 @@ bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& opti
 
 /// Lists the folder with the Selections criteria, sorts it and previews every
 /// entry into `entries` ("Folder: ..." goes to `err`). False, with the reason
-/// on `err`, when the folder cannot be read.
+/// on `err`, when the folder cannot be read; `complete` false (each reason on
+/// `err`) when something below it could not be read and was left out.
 bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     const ListOptions& options, std::ostream& err, CliServices& services,
-                    std::vector<FileEntry>& entries, StatusPanes& status);
+                    std::vector<FileEntry>& entries, StatusPanes& status, bool& complete);
 
 /// Writes relative path<TAB>new name<TAB>state for each entry to `out`, then
 /// the preview's status lines to `err`.

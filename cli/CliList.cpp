@@ -64,8 +64,15 @@ public:
         if (showProgress_)
             err_ << "\r\033[K" << std::flush;
     }
+    void readFailed(const Error& error) override {
+        if (showProgress_)
+            err_ << "\r\033[K";
+        err_ << "vantrel-cli: left out, cannot be read: " << error.text() << '\n';
+        incomplete = true;
+    }
 
     EntryCollector collector;
+    bool incomplete = false; ///< something below the folder could not be read
 
 private:
     std::ostream& err_;
@@ -103,7 +110,7 @@ bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& opti
 
 bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     const ListOptions& options, std::ostream& err, CliServices& services,
-                    std::vector<FileEntry>& entries, StatusPanes& status) {
+                    std::vector<FileEntry>& entries, StatusPanes& status, bool& complete) {
     ScanRequest request =
         makeScanRequest(criteria, preferences, absoluteFolder(options.folder.value_or("")));
     // Nothing here shows sizes, dates or types: read them only for the sort
@@ -127,6 +134,7 @@ bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferenc
     runScan(request, services.fs, column == kTypeColumn ? services.typeNames : TypeNameProvider{},
             sink, cancel);
     entries = std::move(sink.collector.entries);
+    complete = !sink.incomplete;
     SystemRandom random;
     sortRows(entries, options.sort, random);
     err << scanDoneText(request.root) << '\n';
@@ -159,11 +167,12 @@ int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ost
                CliServices& services) {
     CriteriaOptions options;
     ListOptions list;
-    const auto criteria = readCommandLine(
-        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
-            if (!takeListOption(arg, reader, list, error))
-                error.text = "unknown option for preview: '" + arg + "'";
-        });
+    const auto criteria =
+        readCommandLine(services.fs, args, options, err,
+                        [&](const std::string& arg, ArgReader& reader, UsageError& error) {
+                            if (!takeListOption(arg, reader, list, error))
+                                error.text = "unknown option for preview: '" + arg + "'";
+                        });
     if (!criteria)
         return kExitUsage;
     if (!list.folder) {
@@ -174,10 +183,11 @@ int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ost
     preferences.ignoreFolderExtensions = options.ignoreFolderExtensions ? 1 : 0;
     std::vector<FileEntry> entries;
     StatusPanes status;
-    if (!listAndPreview(*criteria, preferences, list, err, services, entries, status))
+    bool complete = true;
+    if (!listAndPreview(*criteria, preferences, list, err, services, entries, status, complete))
         return kExitUsage;
     printPreview(entries, status, out, err);
-    return kExitOk;
+    return complete ? kExitOk : kExitFailed;
 }
 
 int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -187,22 +197,28 @@ int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitUsage;
     }
     std::string line;
+    bool anyUnread = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& file = args[i];
         std::unique_ptr<ByteStream> stream;
-        bool opened = services.fs.openRead(file, stream).ok();
-        if (!opened) {
+        Result open = services.fs.openRead(file, stream);
+        if (!open) {
             // A file named on the command line is read through its links.
             std::error_code ec;
             const std::string target = std::filesystem::canonical(file, ec).string();
-            opened = !ec && target != file && services.fs.openRead(target, stream).ok();
+            if (!ec && target != file)
+                open = services.fs.openRead(target, stream);
         }
+        const bool opened = open.ok();
+        if (!opened)
+            err << "vantrel-cli: " << open.error().text() << '\n';
         DateTime date;
         const bool read = opened && readJpegHeader(*stream, date);
         line = file;
         line += '\t';
         if (!read) {
             line += '!';
+            anyUnread = true;
         } else if (date.year == 0) {
             line += '-';
         } else {
@@ -216,7 +232,7 @@ int runTaken(const std::vector<std::string>& args, std::ostream& out, std::ostre
         line += '\n';
         out << line;
     }
-    return kExitOk;
+    return anyUnread ? kExitFailed : kExitOk;
 }
 
 } // namespace vantrel::cli

@@ -8,6 +8,7 @@
 #include "rename/RenameBatch.h"
 
 #include <cctype>
+#include <cerrno>
 #include <istream>
 #include <ostream>
 
@@ -158,13 +159,14 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
     bool overwrite = false;
     std::optional<std::string> journalOption;
     std::optional<std::string> newLocation;
-    auto criteria = readCommandLine(
-        args, options, err, [&](const std::string& arg, ArgReader& reader, UsageError& error) {
-            if (!takeListOption(arg, reader, list, error) &&
-                !takeRenameOption(arg, reader, answers, overwrite, journalOption, newLocation,
-                                  error))
-                error.text = "unknown option for rename: '" + arg + "'";
-        });
+    auto criteria =
+        readCommandLine(services.fs, args, options, err,
+                        [&](const std::string& arg, ArgReader& reader, UsageError& error) {
+                            if (!takeListOption(arg, reader, list, error) &&
+                                !takeRenameOption(arg, reader, answers, overwrite, journalOption,
+                                                  newLocation, error))
+                                error.text = "unknown option for rename: '" + arg + "'";
+                        });
     if (!criteria)
         return kExitUsage;
     if (!list.folder) {
@@ -189,7 +191,9 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
     preferences.displayConfirmationMessage = 0;
     std::vector<FileEntry> entries;
     StatusPanes previewStatus;
-    if (!listAndPreview(*criteria, preferences, list, err, services, entries, previewStatus))
+    bool complete = true;
+    if (!listAndPreview(*criteria, preferences, list, err, services, entries, previewStatus,
+                        complete))
         return kExitUsage;
     printPreview(entries, previewStatus, out, err);
 
@@ -201,7 +205,7 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
     request.recursive = criteria->recursive;
     ProgressLine progress(err, services.errIsTerminal);
     CliRenameUi ui(answers, in, out, err, progress);
-    FileJournal journal(journalPath);
+    FileJournal journal(services.fs, journalPath);
     UndoLog log;
     const RenameOutcome outcome =
         runRenameBatch(request, preferences, services.fs, ui, progress, log, &journal);
@@ -212,15 +216,16 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
 
     switch (outcome.end) {
     case RenameOutcome::End::Refused:
-        return kExitUsage; // the reason was shown
+        // The reason was shown; a journal in use or unwritable is no misuse.
+        return outcome.journal.ok() ? kExitUsage : kExitFailed;
     case RenameOutcome::End::Cancelled:
         err << kCancelledStatus << '\n';
         return kExitFailed;
     case RenameOutcome::End::Empty:
-        return kExitOk;
+        return complete ? kExitOk : kExitFailed;
     case RenameOutcome::End::Completed:
         out << renameStatistics(outcome.processed, outcome.renamed) << '\n';
-        return outcome.skipped.empty() ? kExitOk : kExitFailed;
+        return outcome.skipped.empty() && complete ? kExitOk : kExitFailed;
     case RenameOutcome::End::Stopped:
         if (!log.empty())
             err << "vantrel-cli: stopped; " << log.pairs().size()
@@ -228,8 +233,6 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
         return kExitFailed;
     case RenameOutcome::End::Reversed:
         reportUndo(outcome.undo, progress.message, out, err);
-        if (const Result cleared = clearJournal(journalPath); !cleared)
-            err << "vantrel-cli: " << cleared.error().text() << '\n';
         return kExitFailed;
     }
     return kExitFailed;
@@ -255,27 +258,26 @@ int runUndo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (journalPath.empty())
         return kExitUsage;
 
-    UndoLog log;
-    JournalDamage damage;
-    if (const Result read = readJournal(journalPath, log, &damage); !read) {
-        err << "vantrel-cli: cannot undo: " << read.error().text() << '\n';
-        return kExitFailed;
-    }
+    StatusPanes status;
+    JournalUndo undo;
+    const Result undone = undoJournal(services.fs, journalPath, status, undo);
+    const JournalDamage& damage = undo.contents.damage;
     if (damage.lines > 0)
         err << "vantrel-cli: " << damage.lines << " damaged lines of the journal " << journalPath
             << " were left out\n";
-    if (log.empty()) {
+    if (!undone) {
+        if (undone.error().code == EWOULDBLOCK)
+            err << "vantrel-cli: another rename batch is using " << journalPath << '\n';
+        else
+            err << "vantrel-cli: cannot undo: " << undone.error().text() << '\n';
+        return kExitFailed;
+    }
+    if (undo.contents.log.empty()) {
         err << "vantrel-cli: nothing to undo: the journal " << journalPath << " holds no renames\n";
         return kExitFailed;
     }
-    StatusPanes status;
-    const UndoOutcome outcome = undoRename(log, services.fs, status);
-    reportUndo(outcome, status.message, out, err);
-    if (const Result cleared = clearJournal(journalPath); !cleared) {
-        err << "vantrel-cli: " << cleared.error().text() << '\n';
-        return kExitFailed;
-    }
-    return outcome.failures.empty() ? kExitOk : kExitFailed;
+    reportUndo(undo.outcome, status.message, out, err);
+    return undo.outcome.failures.empty() && damage.lines == 0 ? kExitOk : kExitFailed;
 }
 
 } // namespace vantrel::cli

@@ -2,7 +2,9 @@
 #include "filelist/JpegBuilder_test.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
+#include "rename/Journal.h"
 #include "rename/RenameBatch.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <chrono>
 #include <csignal>
@@ -27,6 +29,14 @@ struct CliRun {
     std::string out;
     std::string err;
 };
+
+CliRun runOn(FileSystem& fs, std::vector<std::string> args) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    CliServices services{fs, {}, false, false};
+    const int status = runCli(args, in, out, err, services);
+    return {status, out.str(), err.str()};
+}
 
 CliRun runWith(std::vector<std::string> args, const std::string& input = "",
                bool inIsTerminal = false) {
@@ -240,10 +250,15 @@ TEST(CliTaken, OneLinePerFile) {
     writeFile(dir.file("text.jpg"), "hello");
     const CliRun r = runWith({"taken", dir.file("dated.jpg"), dir.file("undated.jpg"),
                               dir.file("text.jpg"), dir.file("missing.jpg")});
-    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.status, kExitFailed); // "!": a file could not be read
     EXPECT_EQ(r.out, dir.file("dated.jpg") + "\t2005:07:14 10:22:33\n" + dir.file("undated.jpg") +
                          "\t-\n" + dir.file("text.jpg") + "\t!\n" + dir.file("missing.jpg") +
                          "\t!\n");
+    EXPECT_NE(r.err.find(dir.file("missing.jpg") + "': No such file or directory"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(runWith({"taken", dir.file("dated.jpg"), dir.file("undated.jpg")}).status, kExitOk);
+    EXPECT_EQ(runWith({"taken", dir.file("missing.jpg")}).status, kExitFailed);
     EXPECT_EQ(runWith({"taken"}).status, kExitUsage);
 }
 
@@ -522,6 +537,117 @@ TEST(CliRename, BadInputIsAUsageError) {
     std::string content;
     std::getline(in, content);
     EXPECT_EQ(content, "keep");
+}
+
+/// The content of a small file.
+std::string contentOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Copies numbered into their own folder, however it is spelt: nothing of the
+// batch's own is ever replaced, and the failures are reported.
+TEST(CliRename, NoSpellingOfTheNewLocationLosesData) {
+    const TempDir journals;
+    char here[4096];
+    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+    for (const std::string spelling : {".", "plain", "/.", "/../"}) {
+        const TempDir dir;
+        for (const auto& [name, content] : {std::pair{"1", "ONE"}, {"2", "TWO"}, {"3", "THREE"}})
+            writeFile(dir.file(name), content);
+        std::string location = spelling;
+        if (spelling == "plain")
+            location = dir.path();
+        else if (spelling == "/.")
+            location = dir.path() + "/.";
+        else if (spelling == "/../")
+            location = dir.path() + "/../" + std::string(lastComponent(dir.path()));
+        ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+        const CliRun r = runWith(
+            renameArgs(dir.path(), journals.file("j"),
+                       {"--yes", "--overwrite", "--new-location", location, "--desc", "--set",
+                        "Filename/Mode=1", "--set", "Auto-Number/Mode=1", "--on-error", "skip"}));
+        ASSERT_EQ(::chdir(here), 0);
+        EXPECT_EQ(r.status, kExitFailed) << location << "\n" << r.out << r.err;
+        EXPECT_EQ(r.out.find("successfully"), std::string::npos) << location;
+        EXPECT_EQ(contentOf(dir.file("1")), "ONE") << location;
+        EXPECT_EQ(contentOf(dir.file("2")), "TWO") << location;
+        EXPECT_EQ(contentOf(dir.file("3")), "THREE") << location;
+        EXPECT_EQ(treeChecksums(dir.path()).size(), 3U) << location;
+    }
+}
+
+TEST(CliRename, AJournalInUseIsReportedNotMisuse) {
+    const TempDir dir;
+    writeFile(dir.file("a"), "a");
+    const std::string journalPath = dir.file("state/j");
+    PosixFileSystem fs;
+    FileJournal running(fs, journalPath);
+    ASSERT_TRUE(running.beginBatch().ok());
+    const std::string busy = "another rename batch is using " + journalPath;
+    const CliRun renamed =
+        runWith(renameArgs(dir.path(), journalPath, {"--yes", "--set", "Case/Change=2"}));
+    EXPECT_EQ(renamed.status, kExitFailed);
+    EXPECT_NE(renamed.err.find(busy), std::string::npos) << renamed.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("a")));
+    const CliRun undone = runWith({"undo", "--journal", journalPath});
+    EXPECT_EQ(undone.status, kExitFailed);
+    EXPECT_NE(undone.err.find("vantrel-cli: " + busy + "\n"), std::string::npos) << undone.err;
+}
+
+// An undo cut short leaves renames reversed and the journal whole: the next
+// undo counts those as done, not as failures.
+TEST(CliRename, UndoAgainAfterAnUndoCutShort) {
+    const TempDir dir;
+    std::filesystem::create_directory(dir.file("d"));
+    for (const char* name : {"a", "b", "c"})
+        writeFile(dir.file(std::string("d/") + name), name);
+    const std::string journal = dir.file("j");
+    const CliRun renamed =
+        runWith(renameArgs(dir.file("d"), journal, {"--yes", "--set", "Additions/Prefix=x-"}));
+    ASSERT_EQ(renamed.status, kExitOk) << renamed.err;
+    std::filesystem::rename(dir.file("d/x-c"), dir.file("d/c")); // as the undo would first
+    const CliRun undone = runWith({"undo", "--journal", journal});
+    EXPECT_EQ(undone.status, kExitOk) << undone.err;
+    EXPECT_EQ(undone.out, "Previous changes successfully reversed.\n");
+    EXPECT_EQ(treeChecksums(dir.file("d")).size(), 3U);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("d/a")));
+}
+
+// A name onto another name of the same file fails as any existing target
+// does: no detour through a temporary name that a kill could strand.
+TEST(CliRename, AHardLinkIsAnExistingTarget) {
+    const TempDir dir;
+    std::filesystem::create_directory(dir.file("d"));
+    writeFile(dir.file("d/a"), "data");
+    ASSERT_EQ(::link(dir.file("d/a").c_str(), dir.file("d/b").c_str()), 0);
+    const CliRun r = runWith(renameArgs(dir.file("d"), dir.file("j"),
+                                        {"--yes", "--set", "Selections/Filter=a", "--set",
+                                         "Filename/Mode=2", "--set", "Filename/Fixed=b"}));
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.err.find("Target item '" + dir.file("d/b") + "' already exists."),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(treeChecksums(dir.file("d")).size(), 2U) << "no temporary name left";
+    EXPECT_EQ(runWith({"undo", "--journal", dir.file("j")}).status, kExitFailed)
+        << "nothing to undo";
+}
+
+TEST(CliPreview, WhatCannotBeReadIsReported) {
+    MemoryFileSystem fs;
+    fs.addFile("/r/a/hidden-by-error");
+    fs.addFile("/r/b/c");
+    fs.failPath(MemoryFileSystem::Operation::OpenFolder, "/r/a", EACCES);
+    const CliRun r = runOn(fs, {"preview", "--set", "Selections/Recursive=1", "/r"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.out, "a\ta\tsame\nb\tb\tsame\nb/c\tc\tsame\n");
+    EXPECT_NE(r.err.find("vantrel-cli: left out, cannot be read: open the folder '/r/a': "
+                         "Permission denied\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(runOn(fs, {"preview", "/r"}).status, kExitOk) << "not recursive: all was read";
 }
 
 /// Starts `program` with `args`, its standard streams on /dev/null.

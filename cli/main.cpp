@@ -4,10 +4,18 @@
 #include "platform/PosixFileSystem.h"
 
 #include <iostream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    // A recursive listing holds one open folder per level it is deep: allow
+    // as many as the system lets this process have, not the default few.
+    struct rlimit files {};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &files);
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
     vantrel::PosixFileSystem fs;
     vantrel::cli::CliServices services{

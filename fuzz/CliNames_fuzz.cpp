@@ -6,7 +6,7 @@
 // names on standard input. Only `names` is run, which writes no files;
 // --favourite is dropped so that no file outside the input is read.
 #include "Cli.h"
-#include "platform/MemoryFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/AutoDate.h"
-#include "engine/DateTime.h"
 #include "engine/RegexPattern.h"
 #include "engine/RenameCriteria.h"
+#include "platform/DateTime.h"
 
 #include <array>
 #include <cstdint>

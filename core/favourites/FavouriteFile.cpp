@@ -75,9 +75,9 @@ std::span<const FavouriteKey> favouriteKeys() {
     return keyTable();
 }
 
-Result saveFavourite(const std::string& path, const RenameCriteria& criteria,
+Result saveFavourite(FileSystem& fs, const std::string& path, const RenameCriteria& criteria,
                      std::string_view generalPath) {
-    IniFile ini;
+    IniFile ini(fs);
     ini.SetFile(path);
     for (const FavouriteKey& k : keyTable()) {
         switch (k.encoding) {
@@ -95,8 +95,9 @@ Result saveFavourite(const std::string& path, const RenameCriteria& criteria,
     return ini.commit();
 }
 
-Result loadFavourite(const std::string& path, RenameCriteria& criteria, std::string* generalPath) {
-    IniFile ini;
+Result loadFavourite(FileSystem& fs, const std::string& path, RenameCriteria& criteria,
+                     std::string* generalPath) {
+    IniFile ini(fs);
     ini.SetFile(path);
     for (const FavouriteKey& k : keyTable()) {
         if (k.encoding == Enc::Text)

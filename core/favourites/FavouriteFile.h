@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/RenameCriteria.h"
+#include "platform/FileSystem.h"
 #include "platform/Result.h"
 
 #include <span>
@@ -37,15 +38,15 @@ struct FavouriteKey {
 /// Saves the criteria and the selected folder into the favourites file at
 /// `path`, keeping every other line the file holds. Fails when the file exists
 /// but cannot be read, or cannot be written; the file is then unchanged.
-[[nodiscard]] Result saveFavourite(const std::string& path, const RenameCriteria& criteria,
-                                   std::string_view generalPath);
+[[nodiscard]] Result saveFavourite(FileSystem& fs, const std::string& path,
+                                   const RenameCriteria& criteria, std::string_view generalPath);
 
 /// Loads the favourites file at `path` into the criteria (every key absent
 /// from the file takes its default; "Match Case" of Replace is not stored and
 /// stays as it is) and, when `generalPath` is given, the stored folder. Fails
 /// when the file is missing or unreadable; the defaults are applied all the same.
-[[nodiscard]] Result loadFavourite(const std::string& path, RenameCriteria& criteria,
-                                   std::string* generalPath);
+[[nodiscard]] Result loadFavourite(FileSystem& fs, const std::string& path,
+                                   RenameCriteria& criteria, std::string* generalPath);
 
 /// The outcome of applyFavouriteSetting.
 enum class FavouriteSetting : unsigned char { Applied, UnknownSection, UnknownKey };

@@ -1,38 +1,30 @@
 #include "favourites/FavouriteFile.h"
 
-#include "platform/TempDir_test.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace vantrel {
 namespace {
 
-namespace fs = std::filesystem;
-
 class FavouriteFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(temp_.path().empty());
-        dir_ = temp_.path();
-        file_ = temp_.file("job.vtl");
+    void SetUp() override { fs_.addFolder("/home/u"); }
+    void put(const std::string& content) { fs_.addFile(file_, content); }
+    [[nodiscard]] std::string get() const { return fs_.content(file_); }
+    Result saveFavourite(const std::string& path, const RenameCriteria& c, std::string_view dir) {
+        return vantrel::saveFavourite(fs_, path, c, dir);
     }
-    void put(const std::string& content) const {
-        std::ofstream(file_, std::ios::binary) << content;
+    Result loadFavourite(const std::string& path, RenameCriteria& c, std::string* dir) {
+        return vantrel::loadFavourite(fs_, path, c, dir);
     }
-    std::string get() const {
-        std::ostringstream out;
-        out << std::ifstream(file_, std::ios::binary).rdbuf();
-        return out.str();
-    }
-    test::TempDir temp_{"vantrel-fav"};
-    std::string dir_, file_;
+    MemoryFileSystem fs_;
+    std::string file_ = "/home/u/job.vtl";
 };
 
 // Every stored field away from its default, texts with edge blanks and non-ASCII.
@@ -171,6 +163,43 @@ TEST_F(FavouriteFileTest, SaveKeepsForeignLinesAndDropsLineBreaks) {
     EXPECT_EQ(loaded.regexMatch, "aqb"); // double quotes do not survive the format
     EXPECT_EQ(loaded.prefix, "p [Selections] Recursive=1");
     EXPECT_FALSE(loaded.recursive);
+}
+
+// Whichever step of a save fails, the file holds its old text or the new one
+// in full, and a failure names the file and the system's text.
+TEST_F(FavouriteFileTest, EveryFailureOfASaveLeavesTheOldFile) {
+    using Op = MemoryFileSystem::Operation;
+    const std::string old = "; mine\n[Case]\nChange=1\n";
+    RenameCriteria c;
+    c.caseMode = 2;
+    for (int op = 0; op < static_cast<int>(Op::Count); ++op) {
+        for (const int error : {EACCES, EIO, ENOSPC}) {
+            MemoryFileSystem fs;
+            fs.addFile(file_, old);
+            fs.failNthCall(static_cast<Op>(op), 1, error);
+            const Result r = vantrel::saveFavourite(fs, file_, c, "/p");
+            if (r.ok()) {
+                EXPECT_NE(fs.content(file_).find("Change=2\n"), std::string::npos) << op;
+                EXPECT_TRUE(fs.content(file_).starts_with("; mine\n")) << op;
+                continue;
+            }
+            EXPECT_EQ(fs.content(file_), old) << op;
+            EXPECT_EQ(r.error().code, error) << op;
+            EXPECT_NE(r.error().text().find(file_), std::string::npos) << r.error().text();
+            EXPECT_EQ(fs.snapshot().size(), 3u) << "no file left behind";
+        }
+    }
+    // A file that cannot be read is never replaced by what little was seen of it.
+    put(old);
+    fs_.failPath(Op::ReadFile, file_, EACCES);
+    EXPECT_FALSE(saveFavourite(file_, c, "/p").ok());
+    EXPECT_EQ(get(), old);
+    RenameCriteria loaded = c;
+    EXPECT_EQ(loadFavourite(file_, loaded, nullptr).error().code, EACCES);
+    EXPECT_EQ(loaded.caseMode, 0) << "defaults, as for a missing file";
+    // A missing folder: nothing is made.
+    EXPECT_EQ(saveFavourite("/home/none/job.vtl", c, "").error().code, ENOENT);
+    EXPECT_FALSE(fs_.exists("/home/none"));
 }
 
 TEST(FavouriteSetting, ReadsLikeAFileLine) {

@@ -3,13 +3,7 @@
 #include "text/Utf8Text.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vantrel {
 namespace {
@@ -106,18 +100,22 @@ void IniFile::loadText(std::string_view content) {
     missing_ = false;
     modified_ = false;
     while (!content.empty()) {
+        // A line ends at LF, at CR LF, or at a CR alone, as the system's
+        // profile reader takes it; each line keeps its own ending.
         Line line;
-        const std::size_t lf = content.find('\n');
-        std::string_view body = content.substr(0, lf);
-        if (lf != std::string_view::npos) {
-            line.ending = Ending::Lf;
-            if (!body.empty() && body.back() == '\r') {
-                line.ending = Ending::CrLf;
-                body.remove_suffix(1);
-            }
-            content.remove_prefix(lf + 1);
-        } else {
+        const std::size_t end = content.find_first_of("\r\n");
+        const std::string_view body = content.substr(0, end);
+        if (end == std::string_view::npos) {
             content = {};
+        } else if (content[end] == '\n') {
+            line.ending = Ending::Lf;
+            content.remove_prefix(end + 1);
+        } else if (end + 1 < content.size() && content[end + 1] == '\n') {
+            line.ending = Ending::CrLf;
+            content.remove_prefix(end + 2);
+        } else {
+            line.ending = Ending::Cr;
+            content.remove_prefix(end + 1);
         }
         line.content.assign(body);
         classify(line);
@@ -133,6 +131,8 @@ std::string IniFile::text() const {
             out += "\r\n";
         else if (line.ending == Ending::Lf)
             out += '\n';
+        else if (line.ending == Ending::Cr)
+            out += '\r';
     }
     return out;
 }
@@ -205,20 +205,22 @@ std::int32_t IniFile::ReadInt(std::string_view section, std::string_view key,
 
 // ---- writing -------------------------------------------------------------
 
-std::string_view IniFile::newline() const {
-    return !lines_.empty() && lines_.front().ending == Ending::CrLf ? "\r\n" : "\n";
+IniFile::Ending IniFile::newline() const {
+    // New lines end as the file's first line does.
+    return !lines_.empty() && lines_.front().ending != Ending::None ? lines_.front().ending
+                                                                    : Ending::Lf;
 }
 
 void IniFile::terminate(std::size_t index) {
     if (lines_[index].ending == Ending::None)
-        lines_[index].ending = newline() == "\r\n" ? Ending::CrLf : Ending::Lf;
+        lines_[index].ending = newline();
 }
 
 void IniFile::writeLine(std::string_view section, std::string_view key,
                         std::string_view valueText) {
     const std::string sectionName = oneLine(trim(section));
     const std::string keyName = oneLine(trim(key));
-    const Ending ending = newline() == "\r\n" ? Ending::CrLf : Ending::Lf;
+    const Ending ending = newline();
     const auto makeLine = [ending](std::string content) {
         Line line{std::move(content), ending};
         classify(line);
@@ -268,161 +270,25 @@ void IniFile::WriteInt(std::string_view section, std::string_view key, std::int3
 
 } // namespace vantrel
 
-// ---- the file on disk ----------------------------------------------------
+// ---- the file ------------------------------------------------------------
 
 namespace vantrel {
-namespace {
-
-constexpr int kMaxLinkHops = 40; // as the kernel's own limit
-
-// Reads errno before anything else can change it.
-Result systemFailure(const char* operation, const std::string& path) {
-    const int err = errno;
-    return Result::fromErrno(operation, path, err);
-}
-
-Result readOpenFile(int fd, const std::string& path, std::string& out) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return systemFailure("read", path);
-    if (S_ISDIR(st.st_mode))
-        return Result::fromErrno("read", path, EISDIR);
-    if (!S_ISREG(st.st_mode))
-        return Error{"read", path, "not a regular file"};
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return systemFailure("read", path);
-        if (n == 0)
-            return {};
-        out.append(buffer, static_cast<std::size_t>(n));
-        if (out.size() > IniFile::kMaxFileBytes) // the file may grow while being read
-            return Result::fromErrno("read", path, EFBIG);
-    }
-}
-
-Result readFile(const std::string& path, std::string& out, bool& missing) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        const int err = errno;
-        missing = err == ENOENT;
-        return Result::fromErrno("read", path, err);
-    }
-    Result result = readOpenFile(fd, path, out);
-    ::close(fd);
-    return result;
-}
-
-std::string folderPrefix(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// A symbolic link stays a link: the file it finally points at is replaced.
-Result resolveLinks(std::string& target) {
-    const std::string original = target;
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return {};
-        char buffer[PATH_MAX];
-        const ssize_t n = ::readlink(target.c_str(), buffer, sizeof buffer);
-        if (n < 0)
-            return systemFailure("read the link", target);
-        if (static_cast<std::size_t>(n) >= sizeof buffer)
-            return Result::fromErrno("read the link", target, ENAMETOOLONG);
-        std::string link(buffer, static_cast<std::size_t>(n));
-        target = !link.empty() && link.front() == '/' ? link : folderPrefix(target) + link;
-    }
-    return Result::fromErrno("follow the links of", original, ELOOP);
-}
-
-// Mode 0666 lets the umask decide the bits of a new file, as for any file a
-// program creates; an existing file's bits are copied afterwards.
-Result createTemp(const std::string& target, int& fd, std::string& temp) {
-    static std::atomic<unsigned> counter{0};
-    const std::string prefix = folderPrefix(target) + ".vantrel-" + std::to_string(::getpid());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        temp = prefix + "-" + std::to_string(counter++) + "-" + std::to_string(stamp % 1000000) +
-               ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0)
-            return {};
-        if (errno != EEXIST)
-            return systemFailure("create a temporary file beside", target);
-    }
-    return Result::fromErrno("create a temporary file beside", target, EEXIST);
-}
-
-Result writeAll(int fd, std::string_view data, const std::string& target) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return systemFailure("write", target);
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return {};
-}
-
-// Makes the rename itself durable; a failure here loses nothing already written.
-void syncFolder(const std::string& target) {
-    const std::string prefix = folderPrefix(target);
-    const int fd =
-        ::open(prefix.empty() ? "." : prefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-} // namespace
 
 void IniFile::SetFile(std::string path) {
     path_ = std::move(path);
     std::string content;
-    bool missing = false;
-    const Result read = readFile(path_, content, missing);
+    Result read = fs_ != nullptr ? fs_->readFile(path_, content, kMaxFileBytes)
+                                 : Result(Error{"read", path_, "no file system given", 0});
     loadText(read.ok() ? std::string_view(content) : std::string_view());
     if (!read.ok()) {
         loadError_ = read.error();
-        missing_ = missing;
+        missing_ = read.error().code == ENOENT;
     }
 }
 
 Result IniFile::loadResult() const {
     if (loadError_)
         return *loadError_;
-    return {};
-}
-
-Result IniFile::writeFile(const std::string& target) const {
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    int fd = -1;
-    std::string temp;
-    if (Result created = createTemp(target, fd, temp); !created.ok())
-        return created;
-    Result result = writeAll(fd, text(), target);
-    if (result.ok() && exists && ::fchmod(fd, old.st_mode & 0777) != 0)
-        result = systemFailure("set the permissions of", target);
-    if (result.ok() && ::fsync(fd) != 0)
-        result = systemFailure("write", target);
-    if (::close(fd) != 0 && result.ok())
-        result = systemFailure("write", target);
-    if (result.ok() && ::rename(temp.c_str(), target.c_str()) != 0)
-        result = systemFailure("replace", target);
-    if (!result.ok()) {
-        ::unlink(temp.c_str());
-        return result;
-    }
-    syncFolder(target);
     return {};
 }
 
@@ -433,10 +299,9 @@ Result IniFile::commit() {
         return *loadError_; // never replace a file whose content was not read
     if (!modified_)
         return {};
-    std::string target = path_;
-    if (Result resolved = resolveLinks(target); !resolved.ok())
-        return resolved;
-    if (Result written = writeFile(target); !written.ok())
+    if (fs_ == nullptr)
+        return Error{"write", path_, "no file system given", 0};
+    if (Result written = fs_->writeFileAtomically(path_, text()); !written.ok())
         return written;
     loadError_.reset();
     missing_ = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "platform/Result.h"
 
 #include <cstddef>
@@ -15,9 +16,15 @@ namespace vantrel {
 /// and written back as a whole. Names match without regard to case; every line
 /// that is not written to stays byte for byte, line endings included. Reads
 /// never fail (a missing file, section or key yields the default); the only
-/// failures are the load, which loadResult() reports, and commit().
+/// failures are the load, which loadResult() reports, and commit(). The file
+/// is read and written through the file system given, never directly.
 class IniFile {
 public:
+    /// A document without a file system: loadText() and text() only.
+    IniFile() = default;
+    /// A document read from and written to files of `fs`.
+    explicit IniFile(FileSystem& fs) : fs_(&fs) {}
+
     /// At most this many characters of a value are read (the classic 260-character buffer).
     static constexpr std::size_t kMaxValueChars = 259;
     /// Files beyond this size are refused: a favourites file is a few kilobytes.
@@ -59,7 +66,7 @@ public:
     /// Whether a write changed the document since it was loaded or committed.
     [[nodiscard]] bool modified() const { return modified_; }
 
-    /// Writes the document to the file atomically (temporary file, then rename;
+    /// Writes the document to the file atomically (FileSystem::writeFileAtomically:
     /// a symbolic link is kept and its final target replaced). Fails without
     /// writing when the file exists but could not be read, so that its content
     /// is never replaced unseen; otherwise reports the failing operation.
@@ -72,7 +79,7 @@ public:
 
 private:
     enum class Kind : unsigned char { Other, Section, Key };
-    enum class Ending : unsigned char { None, Lf, CrLf };
+    enum class Ending : unsigned char { None, Lf, CrLf, Cr };
 
     struct Line {
         std::string content; // without its line ending
@@ -92,11 +99,10 @@ private:
                                                      std::string_view key) const;
     [[nodiscard]] std::optional<std::string_view> lookup(std::string_view section,
                                                          std::string_view key) const;
-    [[nodiscard]] std::string_view newline() const;
+    [[nodiscard]] Ending newline() const;
     void terminate(std::size_t index);
     void writeLine(std::string_view section, std::string_view key, std::string_view valueText);
-    [[nodiscard]] Result writeFile(const std::string& target) const;
-
+    FileSystem* fs_ = nullptr;
     std::string path_;
     std::vector<Line> lines_;
     std::optional<Error> loadError_;

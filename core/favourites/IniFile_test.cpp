@@ -1,5 +1,6 @@
 #include "favourites/IniFile.h"
 
+#include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,7 @@ protected:
     }
     test::TempDir temp_{"vantrel-ini"};
     std::string dir_;
+    PosixFileSystem posix_;
 };
 
 IniFile parsed(std::string_view content) {
@@ -82,6 +84,11 @@ TEST(IniFileRead, Semantics) {
         {"name ends at the last bracket", "[a]b] tail\nk=1\n", "a]b", "k", "", "1"},
         {"bracket without close is no section", "[S]\n[broken\nk=1\n", "S", "k", "", "1"},
         {"CRLF lines", "[S]\r\nk=v\r\n", "S", "k", "", "v"},
+        {"a bare CR ends a line", "[S]\rk=v\r", "S", "k", "", "v"},
+        {"bare CR, no final break", "[A]\ra=1\r[S]\rk=v", "S", "k", "", "v"},
+        {"mixed line ends", "[A]\r\na=1\r[S]\nj=0\r\rk=v\r\n", "S", "k", "", "v"},
+        {"CR CR LF is two ends", "[S]\r\r\nk=v", "S", "k", "", "v"},
+        {"bare CR ends the section line", "[S]\rk=v", "S", "k", "d", "v"},
         {"cut to 259 characters", "[S]\nk=" + a300, "S", "k", "", a300.substr(0, 259)},
         {"cut never splits a character", "[S]\nk=" + e300, "S", "k", "", e259},
         {"invalid bytes count one each", "[S]\nk=" + std::string(300, '\xFF'), "S", "k", "",
@@ -124,6 +131,11 @@ TEST(IniFileWrite, KeepsEveryOtherLine) {
         {"empty file", "", "N", "n", "[N]\nn=\"v\"\n"},
         {"CRLF file", "[A]\r\na=1\r\n", "A", "n", "[A]\r\na=1\r\nn=\"v\"\r\n"},
         {"CRLF file, new section", "[A]\r\na=1", "N", "n", "[A]\r\na=1\r\n[N]\r\nn=\"v\"\r\n"},
+        {"CR file", "[A]\ra=1\r[B]\r", "A", "n", "[A]\ra=1\rn=\"v\"\r[B]\r"},
+        {"CR file, new section", "[A]\ra=1", "N", "n", "[A]\ra=1\r[N]\rn=\"v\"\r"},
+        {"CR file, key replaced", "[A]\rn=1\rz=2\r", "A", "N", "[A]\rn=\"v\"\rz=2\r"},
+        {"mixed ends kept line by line", "[A]\ra=1\r\n; x\n[B]\rb=2", "B", "c",
+         "[A]\ra=1\r\n; x\n[B]\rb=2\rc=\"v\"\r"},
         {"odd lines untouched", "; note \r\n[A]\n  stray\t\r\n[b\nk=1\n", "A", "k",
          "; note \r\n[A]\n  stray\t\r\n[b\nk=\"v\"\n"},
     };
@@ -157,7 +169,7 @@ TEST(IniFileWrite, LineBreaksInValuesCannotAddKeys) {
 TEST_F(IniFileDisk, CreatesAMissingFileWithTheUmask) {
     const std::string file = path("new.ini");
     const mode_t old = ::umask(027);
-    IniFile ini;
+    IniFile ini(posix_);
     ini.SetFile(file);
     EXPECT_FALSE(ini.loadResult().ok());
     ini.WriteString("S", "k", "v");
@@ -174,7 +186,7 @@ TEST_F(IniFileDisk, ReplacesAtomicallyKeepingModeAndLinks) {
     put(file, "[A]\r\nx = 1 \r\n\r\n[B]\r\ny=2");
     ::chmod(file.c_str(), 0604);
     fs::create_symlink("real.ini", path("link.ini"));
-    IniFile ini;
+    IniFile ini(posix_);
     ini.SetFile(path("link.ini"));
     ASSERT_TRUE(ini.loadResult().ok());
     ini.WriteInt("a", "new", 3);
@@ -186,7 +198,7 @@ TEST_F(IniFileDisk, ReplacesAtomicallyKeepingModeAndLinks) {
 }
 
 TEST_F(IniFileDisk, FailuresAreReportedAndLeaveNoTrace) {
-    IniFile missingFolder;
+    IniFile missingFolder(posix_);
     missingFolder.SetFile(path("no/such.ini"));
     missingFolder.WriteString("S", "k", "v");
     const Result result = missingFolder.commit();
@@ -196,7 +208,7 @@ TEST_F(IniFileDisk, FailuresAreReportedAndLeaveNoTrace) {
 
     // A file that could not be read is never replaced by what little was seen of it.
     ASSERT_EQ(::mkfifo(path("pipe.ini").c_str(), 0600), 0);
-    IniFile pipe;
+    IniFile pipe(posix_);
     pipe.SetFile(path("pipe.ini"));
     pipe.WriteString("S", "k", "v");
     EXPECT_EQ(pipe.commit().error().message, "not a regular file");
@@ -210,7 +222,7 @@ TEST_F(IniFileDisk, ReadOnlyFolderKeepsTheOldFile) {
     const std::string file = path("kept.ini");
     put(file, "[S]\nk=1\n");
     ::chmod(dir_.c_str(), 0555);
-    IniFile ini;
+    IniFile ini(posix_);
     ini.SetFile(file);
     ini.WriteString("S", "k", "2");
     const Result result = ini.commit();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/DateTime.h"
 #include "platform/ByteStream.h"
+#include "platform/DateTime.h"
 
 #include <cstddef>
 #include <memory>

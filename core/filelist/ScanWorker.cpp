@@ -5,6 +5,7 @@
 #include "platform/LocalTime.h"
 #include "text/Utf8Text.h"
 
+#include <cerrno>
 #include <memory>
 #include <system_error>
 
@@ -104,8 +105,8 @@ public:
         request_.rootPathLength = static_cast<std::int32_t>(request_.root.size());
     }
 
-    void scanRoot() { scanFolder(request_.root); }
-    void scanFolder(const std::string& path);
+    void scanRoot();
+    void scanFolder(const std::string& path, FolderListing& listing);
 
     void flush() {
         if (batch_.empty())
@@ -135,12 +136,15 @@ private:
     std::string lowerName_;
 };
 
-void Scanner::scanFolder(const std::string& path) {
-    if (path.empty() || cancel_.load(std::memory_order_relaxed))
-        return;
+void Scanner::scanRoot() {
     std::unique_ptr<FolderListing> listing;
-    if (!fs_.openFolder(path, listing).ok())
-        return; // an unreadable folder adds nothing; its siblings go on
+    if (request_.root.empty() || cancel_.load(std::memory_order_relaxed) ||
+        !fs_.openFolder(request_.root, listing).ok())
+        return; // no root: the list stays empty
+    scanFolder(request_.root, *listing);
+}
+
+void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
     flush();
     sink_.folderStarted(path);
 
@@ -154,9 +158,23 @@ void Scanner::scanFolder(const std::string& path) {
 
     std::string_view name;
     FileKind kind = FileKind::Unknown;
-    while (!cancel_.load(std::memory_order_relaxed) && listing->next(name, kind)) {
-        if (considerEntry(*listing, shared, name, kind) && request_.recursive)
-            scanFolder(joinPath(path, name));
+    while (!cancel_.load(std::memory_order_relaxed) && listing.next(name, kind)) {
+        if (!considerEntry(listing, shared, name, kind) || !request_.recursive ||
+            cancel_.load(std::memory_order_relaxed))
+            continue;
+        // Relative to the open folder: a path past the system's limit is
+        // no obstacle, and a folder replaced by a link is not followed.
+        std::unique_ptr<FolderListing> child;
+        if (const Result opened = listing.openFolder(name, child); !opened) {
+            flush();
+            sink_.readFailed(opened.error());
+            continue; // an unreadable folder adds nothing; its siblings go on
+        }
+        scanFolder(joinPath(path, name), *child);
+    }
+    if (const Result failure = listing.readFailure(); !failure) {
+        flush();
+        sink_.readFailed(failure.error());
     }
 }
 
@@ -195,8 +213,15 @@ bool Scanner::considerEntry(FolderListing& listing,
     const bool readAttributes = request_.readAttributes || kindHint == FileKind::Unknown;
     if (!readAttributes)
         attributes.kind = kindHint;
-    else if (!listing.attributes(name, attributes).ok())
-        return false; // never listed with made-up values
+    else if (const Result read = listing.attributes(name, attributes); !read) {
+        // Never listed with made-up values; one that vanished meanwhile is
+        // simply gone.
+        if (read.error().code != ENOENT) {
+            flush();
+            sink_.readFailed(read.error());
+        }
+        return false;
+    }
     const bool isFolder = attributes.kind == FileKind::Folder;
     if (!isListed(name, ascii, isFolder))
         return isFolder;
@@ -245,23 +270,77 @@ void runScan(const ScanRequest& request, FileSystem& fs, const TypeNameProvider&
     sink.scanDone();
 }
 
+struct ScanWorker::Run final : ScanSink {
+    Run(const ScanRequest& r, std::shared_ptr<const TypeNameProvider> names, ScanSink& s)
+        : request(r), typeNames(std::move(names)), sink(s) {}
+
+    // Forwards to the real sink until the worker is gone.
+    void folderStarted(const std::string& path) override {
+        if (!abandoned)
+            sink.folderStarted(path);
+    }
+    void entriesFound(std::vector<FileEntry> batch) override {
+        if (!abandoned)
+            sink.entriesFound(std::move(batch));
+    }
+    void scanDone() override {
+        if (!abandoned)
+            sink.scanDone();
+    }
+    void readFailed(const Error& error) override {
+        if (!abandoned)
+            sink.readFailed(error);
+    }
+
+    ScanRequest request;
+    std::shared_ptr<const TypeNameProvider> typeNames;
+    ScanSink& sink;
+    std::atomic<bool> cancel{false};
+    /// Set once the worker owns its thread: until then the scan must not
+    /// reach the sink, which might destroy the worker from inside.
+    std::atomic<bool> started{false};
+    bool abandoned = false; ///< written and read on the worker thread only
+};
+
 ScanWorker::ScanWorker(FileSystem& fs, TypeNameProvider typeNames, ScanSink& sink)
-    : fs_(fs), typeNames_(std::move(typeNames)), sink_(sink) {}
+    : fs_(fs), typeNames_(std::make_shared<const TypeNameProvider>(std::move(typeNames))),
+      sink_(sink) {}
 
 ScanWorker::~ScanWorker() {
+    if (thread_.joinable() && std::this_thread::get_id() == thread_.get_id()) {
+        // Joining itself would deadlock and destroying a joinable thread
+        // terminates the process: the scan stops at its next step instead,
+        // its state kept alive by the thread.
+        run_->abandoned = true;
+        run_->cancel.store(true);
+        thread_.detach();
+        return;
+    }
     (void)stopScan();
+}
+
+bool ScanWorker::stopRequested() const {
+    return run_ != nullptr && run_->cancel.load();
 }
 
 bool ScanWorker::startScan(const ScanRequest& request) {
     if (thread_.joinable())
         return false;
-    request_ = request;
-    cancel_.store(false);
+    run_ = std::make_shared<Run>(request, typeNames_, sink_);
     try {
-        thread_ = std::thread([this] { runScan(request_, fs_, typeNames_, sink_, cancel_); });
+        thread_ = std::thread([run = run_, &fs = fs_] {
+            run->started.wait(false);
+            runScan(run->request, fs, *run->typeNames, *run, run->cancel);
+        });
     } catch (const std::system_error&) {
+        run_.reset();
         return false; // no thread: the list stays empty and no worker is recorded
     }
+    // From here on the worker may be destroyed by the scan itself: touch
+    // only the shared state.
+    const std::shared_ptr<Run> run = run_;
+    run->started.store(true);
+    run->started.notify_one();
     return true;
 }
 
@@ -270,7 +349,7 @@ bool ScanWorker::stopScan() {
         return true;
     if (std::this_thread::get_id() == thread_.get_id())
         return false;
-    cancel_.store(true);
+    run_->cancel.store(true);
     thread_.join();
     return true;
 }

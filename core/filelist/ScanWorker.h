@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -63,6 +64,10 @@ public:
     virtual void entriesFound(std::vector<FileEntry> batch) = 0;
     /// The scan ended (completely or stopped); the list is sorted now.
     virtual void scanDone() = 0;
+    /// Something below the root could not be read (a folder that cannot be
+    /// opened or listed to its end, an entry whose attributes cannot be
+    /// read) and is left out; `error` names it and the system's text.
+    virtual void readFailed(const Error& error) { (void)error; }
 };
 
 /// A sink that keeps everything, for callers that wait for the whole list.
@@ -86,7 +91,9 @@ using TypeNameProvider = std::function<std::string(std::string_view name, bool i
 /// Runs a whole scan on the calling thread: lists the request's root (and,
 /// when recursive, the folders it descends into) into `sink`, then calls
 /// `scanDone`. `cancel` is read before every step; once set, the scan ends at
-/// the next one. Folders and entries that cannot be read are left out.
+/// the next one. Each folder is opened relative to its open parent, so depth
+/// does not matter. Folders and entries that cannot be read are left out and
+/// told to the sink (`readFailed`); a root that cannot be opened is not.
 void runScan(const ScanRequest& request, FileSystem& fs, const TypeNameProvider& typeNames,
              ScanSink& sink, const std::atomic<bool>& cancel);
 
@@ -94,7 +101,9 @@ void runScan(const ScanRequest& request, FileSystem& fs, const TypeNameProvider&
 class ScanWorker {
 public:
     ScanWorker(FileSystem& fs, TypeNameProvider typeNames, ScanSink& sink);
-    /// Stops and joins a running scan.
+    /// Stops and joins a running scan. Destroyed from the worker itself
+    /// (through the sink), it cannot wait: the scan is told to stop and
+    /// left to end on its own, reporting nothing more to the sink.
     ~ScanWorker();
     ScanWorker(const ScanWorker&) = delete;
     ScanWorker& operator=(const ScanWorker&) = delete;
@@ -107,16 +116,19 @@ public:
     /// sink), where waiting could never end.
     bool stopScan();
     /// Whether a stop has been asked for since the scan started.
-    [[nodiscard]] bool stopRequested() const { return cancel_.load(); }
+    [[nodiscard]] bool stopRequested() const;
     /// Whether a worker exists (it may have finished already).
     [[nodiscard]] bool hasWorker() const { return thread_.joinable(); }
 
 private:
+    /// What one scan's thread reads; shared with the thread, so that it stays
+    /// valid for a thread left to end after its worker was destroyed.
+    struct Run;
+
     FileSystem& fs_;
-    TypeNameProvider typeNames_;
+    std::shared_ptr<const TypeNameProvider> typeNames_;
     ScanSink& sink_;
-    ScanRequest request_;
-    std::atomic<bool> cancel_{false};
+    std::shared_ptr<Run> run_;
     std::thread thread_;
 };
 

@@ -2,16 +2,18 @@
 
 #include "filelist/JpegBuilder_test.h"
 #include "filelist/WildcardMatch.h"
-#include "platform/MemoryFileSystem.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
+#include <future>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -275,11 +277,26 @@ TEST(Scan, DatesTakenOnlyWhenAsked) {
     EXPECT_EQ(fs.calls(MemoryFileSystem::Operation::OpenRead), 0U);
 }
 
-TEST(Scan, FailuresSkipWhatCannotBeRead) {
+/// Keeps the entries and every failure told.
+class ReportingSink final : public ScanSink {
+public:
+    void folderStarted(const std::string& path) override { collector.folderStarted(path); }
+    void entriesFound(std::vector<FileEntry> batch) override {
+        collector.entriesFound(std::move(batch));
+    }
+    void scanDone() override { collector.scanDone(); }
+    void readFailed(const Error& error) override { failures.push_back(error.text()); }
+    EntryCollector collector;
+    std::vector<std::string> failures;
+};
+
+TEST(Scan, FailuresSkipWhatCannotBeReadAndSaySo) {
     MemoryFileSystem fs;
     fs.addFile("/r/a/1.txt");
     fs.addFile("/r/b/2.txt");
     fs.addFile("/r/c.txt");
+    fs.addFile("/r/e/3.txt");
+    fs.addFile("/r/f.txt");
     fs.addFile("/r/d.jpg", test::JpegFile()
                                .section(0xE1, test::exifWithDate(true, "2001:02:03 04:05:06"))
                                .scan()
@@ -287,19 +304,28 @@ TEST(Scan, FailuresSkipWhatCannotBeRead) {
     fs.failPath(MemoryFileSystem::Operation::OpenFolder, "/r/a", EACCES);
     fs.failPath(MemoryFileSystem::Operation::Attributes, "/r/c.txt", ENOENT);
     fs.failPath(MemoryFileSystem::Operation::OpenRead, "/r/d.jpg", EACCES);
+    fs.failPath(MemoryFileSystem::Operation::ReadFolder, "/r/e", EIO);
+    fs.failPath(MemoryFileSystem::Operation::Attributes, "/r/f.txt", EACCES);
 
     ScanRequest request;
     request.root = "/r";
     request.recursive = true;
-    EntryCollector sink;
+    ReportingSink reporting;
     std::atomic<bool> cancel{false};
-    runScan(request, fs, {}, sink, cancel);
+    runScan(request, fs, {}, reporting, cancel);
+    const EntryCollector& sink = reporting.collector;
     // The unreadable folder is listed but adds nothing and is not announced;
     // the entry without attributes is left out; the unreadable JPEG has no date.
     EXPECT_EQ(relativePaths(sink.entries),
-              (std::vector<std::string>{"a", "b", "b/2.txt", "d.jpg"}));
-    EXPECT_EQ(sink.folders, (std::vector<std::string>{"/r", "/r/b"}));
+              (std::vector<std::string>{"a", "b", "b/2.txt", "e", "d.jpg"}));
+    EXPECT_EQ(sink.folders, (std::vector<std::string>{"/r", "/r/b", "/r/e"}));
     EXPECT_FALSE(sink.entries.back().hasDateTaken);
+    // What is left out is told, with the system's text; an entry that
+    // vanished meanwhile is simply gone, and a JPEG without its date is listed.
+    EXPECT_EQ(reporting.failures,
+              (std::vector<std::string>{"open the folder '/r/a': Permission denied",
+                                        "read the folder '/r/e': Input/output error",
+                                        "read the attributes of '/r/f.txt': Permission denied"}));
 
     EntryCollector none;
     runScan(ScanRequest{}, fs, {}, none, cancel);
@@ -394,6 +420,37 @@ TEST(ScanWorker, FinishedWorkerMustBeStoppedBeforeTheNextScan) {
     EXPECT_TRUE(worker.startScan(request));
 }
 
+TEST(ScanWorker, DestroyedFromItsOwnThreadStopsQuietly) {
+    MemoryFileSystem fs;
+    for (int i = 0; i < 10; ++i)
+        fs.addFile("/r/d" + std::to_string(i) + "/f");
+    // The type names go when the scan's last state goes, so their end tells
+    // that the left thread has finished.
+    std::promise<void> finished;
+    auto guard = std::shared_ptr<void>(nullptr, [&finished](void*) { finished.set_value(); });
+
+    class DestroyingSink final : public ScanSink {
+    public:
+        void folderStarted(const std::string&) override {
+            if (++calls >= 2)
+                worker.reset(); // on the worker's own thread, within its second folder
+        }
+        void entriesFound(std::vector<FileEntry>) override { ++calls; }
+        void scanDone() override { ++calls; }
+        std::unique_ptr<ScanWorker> worker;
+        int calls = 0;
+    } sink;
+    sink.worker = std::make_unique<ScanWorker>(
+        fs, [g = std::move(guard)](std::string_view, bool) { return std::string(); }, sink);
+    ScanRequest request;
+    request.root = "/r";
+    request.recursive = true;
+    std::future<void> done = finished.get_future();
+    ASSERT_TRUE(sink.worker->startScan(request));
+    ASSERT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(sink.calls, 3) << "nothing reaches the sink after the worker is gone";
+}
+
 TEST(ScanDisk, HiddenNamesLinksAndSpecialFiles) {
     test::TempDir dir;
     ASSERT_FALSE(dir.path().empty());
@@ -465,6 +522,44 @@ TEST(ScanDisk, AttributesOnlyWhenAsked) {
             }
         }
     }
+}
+
+// Folders are read relative to their open parent: a tree deeper than the
+// longest path the system takes is listed whole.
+TEST(ScanDisk, DepthBeyondThePathLimitIsListedWhole) {
+    test::TempDir dir;
+    const std::string name(100, 'n');
+    constexpr int kLevels = 45; // 45 * 101 bytes: past PATH_MAX (4096)
+    std::vector<int> fds{::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY)};
+    for (int level = 0; level < kLevels; ++level) {
+        ASSERT_EQ(::mkdirat(fds.back(), name.c_str(), 0755), 0) << level;
+        const int file = ::openat(fds.back(), "f", O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(file, 0);
+        ::close(file);
+        fds.push_back(::openat(fds.back(), name.c_str(), O_RDONLY | O_DIRECTORY));
+        ASSERT_GE(fds.back(), 0) << level;
+    }
+    PosixFileSystem fs;
+    ScanRequest request;
+    request.root = dir.path();
+    request.recursive = true;
+    ReportingSink reporting;
+    std::atomic<bool> cancel{false};
+    runScan(request, fs, {}, reporting, cancel);
+    EXPECT_EQ(reporting.collector.entries.size(), 2U * kLevels);
+    EXPECT_TRUE(reporting.failures.empty());
+    std::size_t deepest = 0;
+    for (const FileEntry& e : reporting.collector.entries)
+        deepest = std::max(deepest, e.containingFolder().size());
+    EXPECT_GT(deepest, 4096U);
+    // The temporary folder's own clean-up walks by path: take the tree down here.
+    for (int level = kLevels; level-- > 0;) {
+        ::close(fds.back());
+        fds.pop_back();
+        ASSERT_EQ(::unlinkat(fds.back(), name.c_str(), AT_REMOVEDIR), 0);
+        ASSERT_EQ(::unlinkat(fds.back(), "f", 0), 0);
+    }
+    ::close(fds.back());
 }
 
 TEST(ScanDisk, UnreadableFolderAddsNothing) {

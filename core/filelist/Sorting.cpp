@@ -62,7 +62,9 @@ std::size_t digitRun(std::u32string_view chars, std::size_t i, std::size_t& star
 
 // Sort keys. Each text becomes a byte string whose plain byte order is the
 // order of compareIgnoreCase or naturalCompare, so a sort folds each name once
-// and then compares memory only.
+// and then compares memory only. The natural order's leading zeros decide
+// only between otherwise equal texts, so they go into a second key of their
+// own, compared when the first ties.
 
 /// UTF-8 form of any code point up to U+10FFFF, surrogates included (they
 /// stand for invalid bytes): byte order then equals code point order.
@@ -89,6 +91,20 @@ void appendNumber(std::u32string_view digits, std::string& out) {
         out.push_back(static_cast<char>(d));
 }
 
+/// A run's count of leading zeros, more zeros first: one byte 254 - count
+/// below 254, else 0 and the complement of the count in eight bytes
+/// big-endian (order-reversing and prefix-free).
+void appendZeros(std::size_t count, std::string& out) {
+    if (count < 254) {
+        out.push_back(static_cast<char>(254 - count));
+        return;
+    }
+    out.push_back(0);
+    const std::uint64_t reversed = ~std::uint64_t{count};
+    for (int shift = 56; shift >= 0; shift -= 8)
+        out.push_back(static_cast<char>((reversed >> shift) & 0xFF));
+}
+
 class KeyBuilder {
 public:
     void appendPlain(std::string_view bytes, std::string& out) {
@@ -102,7 +118,8 @@ public:
             appendOrdered(c, out);
     }
 
-    void appendNatural(std::string_view bytes, std::string& out) {
+    /// The natural key into `out`, the leading zeros of its runs into `zeros`.
+    void appendNatural(std::string_view bytes, std::string& out, std::string& zeros) {
         foldInto(bytes, chars_);
         const std::u32string_view chars = chars_;
         std::size_t i = 0;
@@ -111,6 +128,7 @@ public:
                 std::size_t start = 0;
                 const std::size_t end = digitRun(chars, i, start);
                 appendNumber(chars.substr(start, end - start), out);
+                appendZeros(start - i, zeros);
                 i = end;
             } else {
                 appendOrdered(chars[i], out);
@@ -170,12 +188,14 @@ int compareColumn(const FileEntry& a, const FileEntry& b, const SortState& state
 
 /// One row's precomputed sort key: a number, then text bytes in `keys`,
 /// whose first sixteen bytes are also held in `prefix` (big-endian, zero
-/// padded) so that most comparisons never touch the text.
+/// padded) so that most comparisons never touch the text, then the bytes of
+/// the tie-break (the natural order's leading zeros) right after the text.
 struct SortItem {
     std::int64_t number = 0;
     std::uint64_t prefix[2] = {0, 0};
     std::size_t offset = 0;
     std::size_t length = 0;
+    std::size_t tieLength = 0;
     std::size_t index = 0;
 };
 
@@ -195,6 +215,7 @@ std::vector<SortItem> makeItems(const std::vector<FileEntry>& rows, const SortSt
     const bool natural = state.xpStyle != 0 && state.column != kType;
     KeyBuilder builder;
     LocalTime localTime;
+    std::string zeros;
     std::vector<SortItem> items(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const FileEntry& row = rows[i];
@@ -232,14 +253,17 @@ std::vector<SortItem> makeItems(const std::vector<FileEntry>& rows, const SortSt
             break;
         }
         item.offset = keys.size();
+        zeros.clear();
         if (natural)
-            builder.appendNatural(text, keys);
+            builder.appendNatural(text, keys, zeros);
         else
             builder.appendPlain(text, keys);
         item.length = keys.size() - item.offset;
         const std::string_view key = std::string_view(keys).substr(item.offset);
         item.prefix[0] = wordAt(key, 0);
         item.prefix[1] = wordAt(key, 8);
+        keys += zeros;
+        item.tieLength = zeros.size();
     }
     return items;
 }
@@ -281,10 +305,11 @@ int compareIgnoreCase(std::string_view a, std::string_view b) {
     return compareValues(c, 0);
 }
 
-// Texts that differ only in letter case or leading zeros compare equal, as
-// texts differing only in case do under compareIgnoreCase: equality of the
-// folded token sequence is an equivalence, so this is a strict weak order, and
-// the sort keeps such rows in their present order rather than inventing one.
+// Leading zeros decide only between texts that are otherwise equal (the
+// first run where their counts differ, the run with more zeros first), so
+// "a01b2" sorts between "a1b1" and "a1b2". Comparing the folded token
+// sequences first and the zero counts second is a lexicographic order of two
+// strict weak orders, and so one itself; only letter case is left to tie.
 int naturalCompare(std::string_view a, std::string_view b) {
     std::u32string fa;
     std::u32string fb;
@@ -294,6 +319,7 @@ int naturalCompare(std::string_view a, std::string_view b) {
     const std::u32string_view cb = fb;
     std::size_t i = 0;
     std::size_t j = 0;
+    int zeros = 0; // the first difference in leading zeros, if any
     while (i < ca.size() && j < cb.size()) {
         if (isDigit(ca[i]) && isDigit(cb[j])) {
             std::size_t startA = 0;
@@ -307,6 +333,8 @@ int naturalCompare(std::string_view a, std::string_view b) {
                     ca.substr(startA, endA - startA).compare(cb.substr(startB, endB - startB)), 0);
             if (c != 0)
                 return c;
+            if (zeros == 0)
+                zeros = compareValues(startB - j, startA - i);
             i = endA;
             j = endB;
             continue;
@@ -320,7 +348,8 @@ int naturalCompare(std::string_view a, std::string_view b) {
         ++i;
         ++j;
     }
-    return compareValues(i < ca.size(), j < cb.size());
+    const int c = compareValues(i < ca.size(), j < cb.size());
+    return c != 0 ? c : zeros;
 }
 
 int compareEntries(const FileEntry& a, const FileEntry& b, const SortState& state) {
@@ -354,8 +383,12 @@ std::vector<std::size_t> sortOrder(const std::vector<FileEntry>& rows, const Sor
             if (x.prefix[w] != y.prefix[w])
                 return x.prefix[w] < y.prefix[w] ? -1 : 1;
         }
-        return std::string_view(base + x.offset, x.length)
-            .compare(std::string_view(base + y.offset, y.length));
+        const int c = std::string_view(base + x.offset, x.length)
+                          .compare(std::string_view(base + y.offset, y.length));
+        if (c != 0 || (x.tieLength | y.tieLength) == 0)
+            return c;
+        return std::string_view(base + x.offset + x.length, x.tieLength)
+            .compare(std::string_view(base + y.offset + y.length, y.tieLength));
     };
     // Tied rows keep their present order in both directions: the old index
     // decides last, which makes the order total, so the faster unstable sort

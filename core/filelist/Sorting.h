@@ -38,8 +38,10 @@ bool setSortColumn(SortState& state, int column, bool flag);
 
 /// Natural comparison: runs of ASCII digits compare by numeric value, of any
 /// length; everything else as compareIgnoreCase, a digit run standing between
-/// "/" and ":". -1, 0 or 1; 0 exactly when the texts differ only in letter
-/// case and leading zeros. A strict weak order. Never fails.
+/// "/" and ":". Texts equal so far are told apart by their leading zeros: at
+/// the first run whose zeros differ, the run with more of them goes first
+/// ("a01" before "a1"). -1, 0 or 1; 0 exactly when the texts differ only in
+/// letter case. A strict weak order. Never fails.
 [[nodiscard]] int naturalCompare(std::string_view a, std::string_view b);
 
 /// Order of two list entries under the sort state: -1 when `a` goes first,

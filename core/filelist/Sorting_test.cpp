@@ -168,8 +168,10 @@ TEST(NaturalCompare, DigitRunsCompareByValue) {
     } cases[] = {
         // clang-format off
         {"file2", "file10", -1}, {"file10", "file9", 1}, {"File2", "file2", 0}, {"2a", "10", -1},
-        {"file02", "file2", 0},   // leading zeros carry no value,
-        {"file02b", "file2a", 1}, // nor do they decide before later text
+        {"file02", "file2", -1}, {"a01", "a1", -1}, {"file007", "file7", -1}, // more zeros first,
+        {"00", "0", -1}, {"x" + std::string(300, '0'), "x00", -1},
+        {"file02b", "file2a", 1}, // but only between otherwise equal texts:
+        {"a1b1", "a01b2", -1}, {"a01b2", "a1b2", -1}, {"a1b2", "a01b3", -1}, {"a01b1", "A1b001", -1},
         {"x000", "x", 1},         // a number, even zero, follows the end
         {"a", "a1", -1}, {"a-", "a1", -1}, {"a1", "a_", -1}, {"a1b", "a1a", 1}, // digits between - and _
         {"v99999999999999999999", "v100000000000000000000", -1}, // past 64 bits

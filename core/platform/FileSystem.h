@@ -3,7 +3,9 @@
 #include "platform/ByteStream.h"
 #include "platform/Result.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +21,24 @@ struct FileTime {
     std::uint32_t nanoseconds = 0;
 };
 
+/// Which file an entry is: the same device and inode is the same file, however
+/// its path is spelt (".", "..", links to folders, hard links). All zero is
+/// unknown, and equals nothing known.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    [[nodiscard]] bool known() const { return device != 0 || inode != 0; }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+/// Hashes a FileIdentity, for sets of them.
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& id) const {
+        return std::hash<std::uint64_t>()(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
+    }
+};
+
 /// What the file system tells of one entry (symbolic links not followed).
 struct FileAttributes {
     FileKind kind = FileKind::Unknown;
@@ -26,8 +46,8 @@ struct FileAttributes {
     FileTime created; ///< birth time where the file system reports it, else `modified`
     FileTime modified;
     FileTime accessed;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
+    FileIdentity identity;
+    std::uint64_t links = 1; ///< names the file has (hard links)
 };
 
 /// An open folder being listed. Children come in the file system's order;
@@ -37,19 +57,54 @@ public:
     virtual ~FolderListing() = default;
     /// The next child: its name (valid until the next call) and its kind when
     /// the listing tells it cheaply (else Unknown). False at the end, and on a
-    /// read error, which ends the listing.
+    /// read error, which ends the listing (see `readFailure`).
     virtual bool next(std::string_view& name, FileKind& kind) = 0;
+    /// Why the listing ended early; success when it reached its end.
+    [[nodiscard]] virtual Result readFailure() const = 0;
     /// The attributes of a child of this folder.
     virtual Result attributes(std::string_view name, FileAttributes& out) = 0;
     /// Opens a regular-file child for reading; fails for anything else
     /// (symbolic links are not followed, FIFOs never block).
     virtual Result openRead(std::string_view name, std::unique_ptr<ByteStream>& out) = 0;
+    /// Opens a child folder for listing relative to this open one, so that
+    /// however deep it lies, its path never has to fit the system's limit.
+    /// A symbolic link is not followed.
+    virtual Result openFolder(std::string_view name, std::unique_ptr<FolderListing>& out) = 0;
 };
 
 /// What a rename may do to an entry already at the target path.
 enum class RenameMode {
     NoReplace,  ///< never replace: fails with EEXIST when the target exists
     ReplaceFile ///< replace an existing file atomically (a folder is never replaced)
+};
+
+/// The open journal file of the rename batches, with its lock. The lock is
+/// held until the handle is destroyed, and goes with the process however it
+/// ends.
+class JournalFile {
+public:
+    virtual ~JournalFile() = default;
+    /// What the file holds now, from its start, at most `limit` bytes. Space
+    /// reserved ahead for appends reads as zero bytes after the last record.
+    virtual Result read(std::string& out, std::size_t limit) = 0;
+    /// Empties the file.
+    virtual Result truncate() = 0;
+    /// Adds `bytes` at the end. When it returns they are in the kernel, so
+    /// they outlive the process however it ends (not a power failure). Once
+    /// an append has failed every later one fails too, so that a record cut
+    /// short stays the last thing in the file.
+    virtual Result append(std::string_view bytes) = 0;
+    /// Gives back what was reserved ahead, so that the file ends with its
+    /// last append; appends after this reserve again.
+    virtual Result finish() = 0;
+};
+
+/// How a journal is opened.
+enum class JournalAccess {
+    Read,       ///< no lock taken: to look at a journal that may be in use
+    ReadShared, ///< a shared lock: readers exclude writers
+    Update,     ///< an exclusive lock on an existing file
+    Write,      ///< an exclusive lock, the file made (0600) when missing
 };
 
 /// The file system as the core sees it: every access to files goes through
@@ -74,6 +129,24 @@ public:
     virtual Result copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
     /// Removes a file (not a folder).
     virtual Result removeFile(const std::string& path) = 0;
+    /// Reads the whole regular file at `path`, following symbolic links, into
+    /// `out`; fails with EFBIG when it holds more than `maxBytes`.
+    virtual Result readFile(const std::string& path, std::string& out, std::size_t maxBytes) = 0;
+    /// Makes `path` hold exactly `content`, all or nothing: written to a
+    /// temporary file beside it, synchronised and renamed over it, so a
+    /// failure leaves the old file as it was and no partial file behind. A
+    /// symbolic link stays a link: the file it finally names is replaced. An
+    /// existing file keeps its permission bits; a new one gets the umask's.
+    virtual Result writeFileAtomically(const std::string& path, std::string_view content) = 0;
+    /// Makes one folder with `permissions` (less the umask); EEXIST when
+    /// something is at `path` already.
+    virtual Result createFolder(const std::string& path, unsigned permissions) = 0;
+    /// Opens the journal file at `path`. For Write the file is made (0600)
+    /// when missing, its folder not; for the others a missing file fails
+    /// with ENOENT. A lock held elsewhere fails with EWOULDBLOCK at once, the
+    /// text saying that another rename batch is using it.
+    virtual Result openJournal(const std::string& path, JournalAccess access,
+                               std::unique_ptr<JournalFile>& out) = 0;
 };
 
 /// The last component of a path ("" for "/").

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DateTime.h"
+#include "platform/DateTime.h"
 
 #include <cstdint>
 #include <ctime>

@@ -1,9 +1,16 @@
 #include "platform/PosixFileSystem.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,7 +108,7 @@ std::string shownPath(std::string_view folder, std::string_view name) {
 Result statAt(int dirfd, const char* name, std::string_view folder, FileAttributes& out) {
     struct statx stx {};
     constexpr unsigned kMask =
-        STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME | STATX_INO;
+        STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME | STATX_INO | STATX_NLINK;
     if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &stx) != 0)
         return Result::fromErrno("read the attributes of", shownPath(folder, name), errno);
     out.kind = kindOfMode(stx.stx_mode);
@@ -109,8 +116,9 @@ Result statAt(int dirfd, const char* name, std::string_view folder, FileAttribut
     out.modified = fileTime(stx.stx_mtime);
     out.accessed = fileTime(stx.stx_atime);
     out.created = (stx.stx_mask & STATX_BTIME) != 0 ? fileTime(stx.stx_btime) : out.modified;
-    out.device = (std::uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
-    out.inode = stx.stx_ino;
+    out.identity.device = (std::uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
+    out.identity.inode = stx.stx_ino;
+    out.links = stx.stx_nlink;
     return {};
 }
 
@@ -131,6 +139,11 @@ Result openAt(int dirfd, const char* name, std::string_view folder,
     return {};
 }
 
+/// Opens the folder `name` relative to `dirfd` for listing; `shown` is its
+/// path for error texts. A final symbolic link is not followed.
+Result openListing(int dirfd, const char* name, bool followLink, const std::string& shown,
+                   std::unique_ptr<FolderListing>& out);
+
 class PosixListing final : public FolderListing {
 public:
     PosixListing(DIR* dir, std::string path) : dir_(dir), path_(std::move(path)) {}
@@ -139,7 +152,15 @@ public:
     PosixListing& operator=(const PosixListing&) = delete;
 
     bool next(std::string_view& name, FileKind& kind) override {
-        while (const dirent* entry = ::readdir(dir_)) {
+        while (true) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir_);
+            if (entry == nullptr) {
+                // readdir tells an error from the end only through errno.
+                if (errno != 0 && failure_.ok())
+                    failure_ = Result::fromErrno("read the folder", path_, errno);
+                break;
+            }
             const char* n = entry->d_name;
             if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
                 continue;
@@ -153,12 +174,18 @@ public:
         return false;
     }
 
+    [[nodiscard]] Result readFailure() const override { return failure_; }
+
     Result attributes(std::string_view name, FileAttributes& out) override {
         return statAt(::dirfd(dir_), cName(name), path_, out);
     }
 
     Result openRead(std::string_view name, std::unique_ptr<ByteStream>& out) override {
         return openAt(::dirfd(dir_), cName(name), path_, out);
+    }
+
+    Result openFolder(std::string_view name, std::unique_ptr<FolderListing>& out) override {
+        return openListing(::dirfd(dir_), cName(name), false, joinPath(path_, name), out);
     }
 
 private:
@@ -190,22 +217,29 @@ private:
     const char* current_ = nullptr;
     std::size_t currentSize_ = 0;
     std::string scratch_;
+    Result failure_;
 };
 
-} // namespace
-
-Result PosixFileSystem::openFolder(const std::string& path, std::unique_ptr<FolderListing>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+Result openListing(int dirfd, const char* name, bool followLink, const std::string& shown,
+                   std::unique_ptr<FolderListing>& out) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW);
+    const int fd = ::openat(dirfd, name, flags);
     if (fd < 0)
-        return Result::fromErrno("open the folder", path, errno);
+        return Result::fromErrno("open the folder", shown, errno);
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
         const int error = errno;
         ::close(fd);
-        return Result::fromErrno("open the folder", path, error);
+        return Result::fromErrno("open the folder", shown, error);
     }
-    out = std::make_unique<PosixListing>(dir, path);
+    out = std::make_unique<PosixListing>(dir, shown);
     return {};
+}
+
+} // namespace
+
+Result PosixFileSystem::openFolder(const std::string& path, std::unique_ptr<FolderListing>& out) {
+    return openListing(AT_FDCWD, path.c_str(), true, path, out);
 }
 
 Result PosixFileSystem::attributes(const std::string& path, FileAttributes& out) {
@@ -363,6 +397,351 @@ Result PosixFileSystem::copyFile(const std::string& from, const std::string& to,
 Result PosixFileSystem::removeFile(const std::string& path) {
     if (::unlink(path.c_str()) != 0)
         return Result::fromErrno("remove", path, errno);
+    return {};
+}
+
+// ---- whole files --------------------------------------------------------
+
+namespace {
+
+constexpr int kMaxLinkHops = 40; // as the kernel's own limit
+
+/// Reads errno before anything else can change it.
+Result systemFailure(const char* operation, const std::string& path) {
+    const int error = errno;
+    return Result::fromErrno(operation, path, error);
+}
+
+Result readOpenFile(int fd, const std::string& path, std::string& out, std::size_t maxBytes) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return systemFailure("read", path);
+    if (S_ISDIR(st.st_mode))
+        return Result::fromErrno("read", path, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return Error{"read", path, "not a regular file"};
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return systemFailure("read", path);
+        if (n == 0)
+            return {};
+        out.append(buffer, static_cast<std::size_t>(n));
+        if (out.size() > maxBytes) // the file may grow while being read
+            return Result::fromErrno("read", path, EFBIG);
+    }
+}
+
+std::string folderPrefix(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+/// A symbolic link stays a link: the file it finally points at is replaced.
+Result resolveLinks(std::string& target) {
+    const std::string original = target;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return {};
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(target.c_str(), buffer, sizeof buffer);
+        if (n < 0)
+            return systemFailure("read the link", target);
+        if (static_cast<std::size_t>(n) >= sizeof buffer)
+            return Result::fromErrno("read the link", target, ENAMETOOLONG);
+        std::string link(buffer, static_cast<std::size_t>(n));
+        target = !link.empty() && link.front() == '/' ? link : folderPrefix(target) + link;
+    }
+    return Result::fromErrno("follow the links of", original, ELOOP);
+}
+
+/// Mode 0666 lets the umask decide the bits of a new file, as for any file a
+/// program creates; an existing file's bits are copied afterwards.
+Result createTemp(const std::string& target, int& fd, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    const std::string prefix = folderPrefix(target) + ".vantrel-" + std::to_string(::getpid());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        temp = prefix + "-" + std::to_string(counter++) + "-" + std::to_string(stamp % 1000000) +
+               ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0)
+            return {};
+        if (errno != EEXIST)
+            return systemFailure("create a temporary file beside", target);
+    }
+    return Result::fromErrno("create a temporary file beside", target, EEXIST);
+}
+
+Result writeAll(int fd, std::string_view data, const std::string& target) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return systemFailure("write", target);
+        if (n == 0)
+            return Result::fromErrno("write", target, EIO);
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+/// Makes the rename itself durable; a failure here loses nothing already written.
+void syncFolder(const std::string& target) {
+    const std::string prefix = folderPrefix(target);
+    const int fd =
+        ::open(prefix.empty() ? "." : prefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+Result PosixFileSystem::readFile(const std::string& path, std::string& out, std::size_t maxBytes) {
+    out.clear();
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return systemFailure("read", path);
+    Result result = readOpenFile(fd, path, out, maxBytes);
+    ::close(fd);
+    return result;
+}
+
+Result PosixFileSystem::writeFileAtomically(const std::string& path, std::string_view content) {
+    std::string target = path;
+    if (Result resolved = resolveLinks(target); !resolved.ok())
+        return resolved;
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    int fd = -1;
+    std::string temp;
+    if (Result created = createTemp(target, fd, temp); !created.ok())
+        return created;
+    Result result = writeAll(fd, content, target);
+    if (result.ok() && exists && ::fchmod(fd, old.st_mode & 0777) != 0)
+        result = systemFailure("set the permissions of", target);
+    if (result.ok() && ::fsync(fd) != 0)
+        result = systemFailure("write", target);
+    if (::close(fd) != 0 && result.ok())
+        result = systemFailure("write", target);
+    if (result.ok() && ::rename(temp.c_str(), target.c_str()) != 0)
+        result = systemFailure("replace", target);
+    if (!result.ok()) {
+        ::unlink(temp.c_str());
+        return result;
+    }
+    syncFolder(target);
+    return {};
+}
+
+Result PosixFileSystem::createFolder(const std::string& path, unsigned permissions) {
+    if (::mkdir(path.c_str(), static_cast<mode_t>(permissions)) != 0)
+        return Result::fromErrno("create folder", path, errno);
+    return {};
+}
+
+// ---- the journal file ---------------------------------------------------
+
+namespace {
+
+/// A journal file with its flock. Appends go through a shared mapping of the
+/// file where the file system can reserve space for it (a store into it is in
+/// the page cache at once, as a write() would be, and costs no system call),
+/// else each through one write().
+class PosixJournalFile final : public JournalFile {
+public:
+    PosixJournalFile(int fd, std::string path, bool mapped)
+        : fd_(fd), path_(std::move(path)), mapped_(mapped) {}
+    ~PosixJournalFile() override {
+        (void)finish();
+        ::close(fd_); // and with it the lock
+    }
+    PosixJournalFile(const PosixJournalFile&) = delete;
+    PosixJournalFile& operator=(const PosixJournalFile&) = delete;
+
+    Result read(std::string& out, std::size_t limit) override {
+        out.clear();
+        struct stat info {};
+        if (::fstat(fd_, &info) != 0)
+            return systemFailure("read journal", path_);
+        out.resize(std::min(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)), limit));
+        std::size_t filled = 0;
+        while (filled < limit) {
+            if (filled == out.size())
+                out.resize(std::min(out.size() + 65536, limit));
+            const ssize_t n =
+                ::pread(fd_, out.data() + filled, out.size() - filled, static_cast<off_t>(filled));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return systemFailure("read journal", path_);
+            if (n == 0)
+                break;
+            filled += static_cast<std::size_t>(n);
+        }
+        out.resize(filled);
+        return {};
+    }
+
+    Result truncate() override {
+        unmap();
+        used_ = 0;
+        failure_ = {}; // an empty file holds no torn record
+        if (::ftruncate(fd_, 0) != 0)
+            return systemFailure("empty journal", path_);
+        return {};
+    }
+
+    Result append(std::string_view bytes) override {
+        if (!failure_.ok())
+            return failure_;
+        if (mapped_ && map_ == nullptr && !mapRefused_)
+            startMapping(bytes.size());
+        if (map_ != nullptr) {
+            if (used_ + bytes.size() > mapSize_) {
+                const int error = growMapping(std::max(mapSize_ * 2, used_ + bytes.size() + kStep));
+                if (error != 0)
+                    return fail(error);
+            }
+            // The unused rest of the mapping is zeros: a record cut short by
+            // the process dying ends in zeros, never glued to another.
+            std::memcpy(map_ + used_, bytes.data(), bytes.size());
+            used_ += bytes.size();
+            return {};
+        }
+        // One write() in the normal case; a short write goes on with the rest,
+        // since a record cut short is only harmless as the file's last line.
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail(n < 0 ? errno : EIO);
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return {};
+    }
+
+    Result finish() override {
+        if (map_ == nullptr)
+            return {};
+        unmap();
+        // The reserved zeros are cut off: the file ends with its last record.
+        if (::ftruncate(fd_, static_cast<off_t>(used_)) != 0) {
+            const Result r = systemFailure("write journal", path_);
+            if (failure_.ok())
+                failure_ = r;
+            return r;
+        }
+        return {};
+    }
+
+private:
+    static constexpr std::size_t kStep = std::size_t{1} << 20;
+
+    Result fail(int error) {
+        failure_ = Result::fromErrno("write journal", path_, error);
+        return failure_;
+    }
+
+    void unmap() {
+        if (map_ != nullptr)
+            ::munmap(map_, mapSize_);
+        map_ = nullptr;
+        mapSize_ = 0;
+    }
+
+    /// Maps the file from its present end on; where that cannot be done,
+    /// appends go through write() from then on.
+    void startMapping(std::size_t first) {
+        struct stat info {};
+        if (::fstat(fd_, &info) != 0) {
+            mapRefused_ = true;
+            return;
+        }
+        used_ = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+        if (growMapping(used_ + first + kStep) != 0) {
+            // The reservation may have grown the file with zeros: give it
+            // back, or the next write() would land after them.
+            (void)::ftruncate(fd_, static_cast<off_t>(used_));
+            mapRefused_ = true;
+        }
+    }
+
+    /// Maps (or grows the mapping to) `capacity` bytes; 0 or an errno value.
+    int growMapping(std::size_t capacity) {
+        // Blocks are reserved first, so a full disk is an error here and
+        // never a fault when a record is stored into the mapping.
+        if (const int error = ::posix_fallocate(fd_, 0, static_cast<off_t>(capacity)); error != 0)
+            return error;
+        void* map = map_ == nullptr
+                        ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0)
+                        : ::mremap(map_, mapSize_, capacity, MREMAP_MAYMOVE);
+        if (map == MAP_FAILED)
+            return errno;
+        // Pages are made present in one go rather than one fault per page as
+        // records fill them; where the kernel cannot, they fault in as usual.
+        (void)::madvise(static_cast<char*>(map) + mapSize_, capacity - mapSize_,
+                        MADV_POPULATE_WRITE);
+        map_ = static_cast<char*>(map);
+        mapSize_ = capacity;
+        return 0;
+    }
+
+    int fd_;
+    std::string path_;
+    bool mapped_;
+    bool mapRefused_ = false;
+    Result failure_;
+    char* map_ = nullptr;
+    std::size_t mapSize_ = 0;
+    std::size_t used_ = 0; ///< bytes of the file holding records, while mapped
+};
+
+} // namespace
+
+Result PosixFileSystem::openJournal(const std::string& path, JournalAccess access,
+                                    std::unique_ptr<JournalFile>& out) {
+    const bool write = access == JournalAccess::Write || access == JournalAccess::Update;
+    const int flags = access == JournalAccess::Write ? O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC
+                      : write                        ? O_RDWR | O_APPEND | O_CLOEXEC
+                                                     : O_RDONLY | O_CLOEXEC;
+    const int fd = ::open(path.c_str(), flags | O_NOCTTY | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return Result::fromErrno("open journal", path, errno);
+    struct stat info {};
+    Result r;
+    if (::fstat(fd, &info) != 0)
+        r = systemFailure("open journal", path);
+    else if (!S_ISREG(info.st_mode))
+        r = Error{"open journal", path, "not a regular file", 0};
+    if (r && access != JournalAccess::Read) {
+        while (::flock(fd, (write ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+            if (errno == EINTR)
+                continue;
+            r = errno == EWOULDBLOCK
+                    ? Result(Error{"lock journal", path, "another rename batch is using it",
+                                   EWOULDBLOCK})
+                    : systemFailure("lock journal", path);
+            break;
+        }
+    }
+    if (!r) {
+        ::close(fd);
+        return r;
+    }
+    // Blocking reads and writes from here on: O_NONBLOCK only kept a FIFO
+    // named as the journal from hanging the open.
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    out = std::make_unique<PosixJournalFile>(fd, path, write && writing_ == JournalWriting::Mapped);
     return {};
 }
 

@@ -1,44 +1,60 @@
 #include "rename/Journal.h"
 
-#include "platform/MemoryFileSystem.h"
+#include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
+#include <random>
+#include <set>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace vantrel {
 namespace {
 
 using test::TempDir;
+using Op = MemoryFileSystem::Operation;
 
-/// The journal's text: up to the first zero byte, as the reader takes it
-/// (a batch still running has its reserved zeros after the records).
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string all = text.str();
-    return all.substr(0, all.find('\0'));
+const std::string kJournal = "/state/vantrel/j";
+
+UndoPair pairOf(std::string from, std::string to, std::uint64_t inode = 7) {
+    UndoPair p;
+    p.oldPath = std::move(from);
+    p.newPath = std::move(to);
+    p.identity = {1, inode};
+    return p;
 }
 
 /// What the reader gives for `text`, as "old>new" with "?" for unconfirmed
 /// pairs and "~temp" for a temporary name.
-std::vector<std::string> readText(std::string_view text, JournalDamage* damage = nullptr) {
-    UndoLog log;
-    const Result r = parseJournal(text, log, damage);
+std::vector<std::string> readText(std::string_view text, JournalContents* contents = nullptr) {
+    JournalContents read;
+    const Result r = parseJournal(text, read);
     EXPECT_TRUE(r.ok()) << r.error().text();
     std::vector<std::string> out;
-    for (const UndoPair& p : log.pairs())
+    for (const UndoPair& p : read.log.pairs())
         out.push_back(p.oldPath + ">" + p.newPath + (p.confirmed ? "" : "?") +
                       (p.temporaryPath.empty() ? "" : "~" + p.temporaryPath));
+    if (contents != nullptr)
+        *contents = std::move(read);
+    return out;
+}
+
+/// The journal's lines without their checksums.
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line.substr(0, line.rfind('\t')));
     return out;
 }
 
@@ -49,294 +65,340 @@ bool sameLog(const UndoLog& a, const UndoLog& b) {
         const UndoPair& x = a.pairs()[i];
         const UndoPair& y = b.pairs()[i];
         if (x.oldPath != y.oldPath || x.newPath != y.newPath || x.confirmed != y.confirmed ||
-            x.temporaryPath != y.temporaryPath)
+            x.temporaryPath != y.temporaryPath || x.identity != y.identity)
             return false;
     }
     return true;
 }
 
 TEST(Journal, EveryByteOfANameRoundTrips) {
-    const TempDir dir;
+    MemoryFileSystem fs;
     std::vector<UndoPair> written;
     for (int b = 1; b < 256; ++b) { // NUL cannot be part of a path
         const std::string name(1, static_cast<char>(b));
-        written.push_back({"/d/a" + name + "b", "/d/" + name + name + "%0A", true, {}});
+        written.push_back(pairOf("/d/a" + name + "b", "/d/" + name + name + "%0A",
+                                 static_cast<std::uint64_t>(b) << 40));
     }
-    written.push_back({"/d/line\nbreak\r\n", "/d/tab\there\x7F", true, {}});
-    written.push_back({"/d/\xC3\x28 \xFF\xFE invalid", "/d/\xE2\x82 cut %%41", true, {}});
+    written.push_back(pairOf("/d/line\nbreak\r\n", "/d/tab\there\x7F", 1));
+    written.push_back(pairOf("/d/\xC3\x28 \xFF\xFE invalid", "/d/\xE2\x82 cut %%41", ~0ULL));
 
-    FileJournal journal(dir.file("j"));
+    FileJournal journal(fs, kJournal);
     ASSERT_TRUE(journal.beginBatch().ok());
     for (const UndoPair& pair : written) {
         ASSERT_TRUE(journal.beforeRename(pair).ok());
-        journal.afterRename(true);
+        journal.afterRename(RenameEffect::Renamed);
     }
     journal.endBatch();
 
-    UndoLog log;
-    ASSERT_TRUE(readJournal(dir.file("j"), log).ok());
+    JournalContents contents;
+    ASSERT_TRUE(inspectJournal(fs, kJournal, contents).ok());
     UndoLog expected;
     for (const UndoPair& pair : written)
         expected.add(pair);
-    EXPECT_TRUE(sameLog(log, expected));
+    EXPECT_TRUE(sameLog(contents.log, expected));
+    EXPECT_TRUE(contents.finished);
+    EXPECT_EQ(contents.batch, journal.batch());
 
     // One line per record, and no byte in it that could split a line or a field.
-    const std::string text = fileText(dir.file("j"));
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 2 * std::ssize(written));
+    const std::string text = fs.content(kJournal);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 2 * std::ssize(written));
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         EXPECT_TRUE(byte >= 0x20 ? byte != 0x7F : byte == '\t' || byte == '\n') << int(byte);
     }
 }
 
-void doneMarkRidesWithTheNextRecord(FileJournal::Writing writing) {
-    const TempDir dir;
-    const std::string path = dir.file("j");
-    FileJournal journal(path, writing);
+TEST(Journal, MarksRideWithTheNextRecordAndTheEndIsRecorded) {
+    MemoryFileSystem fs;
+    FileJournal journal(fs, kJournal);
     ASSERT_TRUE(journal.beginBatch().ok());
-    const std::string header = std::string(kJournalHeader) + "\n";
-    EXPECT_EQ(fileText(path), header);
+    const std::string header = std::string(kJournalStem) + "2\t" + journal.batch();
+    EXPECT_EQ(lines(fs.content(kJournal)), std::vector<std::string>{header});
 
-    ASSERT_TRUE(journal.beforeRename({"/a/x", "/a/y", true, {}}).ok());
-    journal.afterRename(true);
+    ASSERT_TRUE(journal.beforeRename(pairOf("/a/x", "/a/y", 12)).ok());
+    journal.afterRename(RenameEffect::Renamed);
     // Not written yet: the disk decides for the latest pair if the process dies now.
-    EXPECT_EQ(fileText(path), header + "R\t0\t/a/x\t/a/y\n");
-    EXPECT_EQ(readText(fileText(path)), (std::vector<std::string>{"/a/x>/a/y?"}));
+    EXPECT_EQ(lines(fs.content(kJournal)),
+              (std::vector<std::string>{header, "R\t0\t1\t12\t/a/x\t/a/y"}));
+    EXPECT_EQ(readText(fs.content(kJournal)), (std::vector<std::string>{"/a/x>/a/y?"}));
 
-    ASSERT_TRUE(journal.beforeRename({"/a/p", "/a/q", true, {}}).ok());
-    EXPECT_EQ(fileText(path), header + "R\t0\t/a/x\t/a/y\nD\t0\nR\t1\t/a/p\t/a/q\n");
-    journal.afterRename(false); // a failure is written at once
-    EXPECT_EQ(fileText(path), header + "R\t0\t/a/x\t/a/y\nD\t0\nR\t1\t/a/p\t/a/q\nF\t1\n");
-
-    ASSERT_TRUE(journal.beforeRename({"/a/Up", "/a/up", true, {}}).ok());
+    ASSERT_TRUE(journal.beforeRename(pairOf("/a/p", "/a/q")).ok());
+    journal.afterRename(RenameEffect::NotRenamed); // written at once
+    ASSERT_TRUE(journal.beforeRename(pairOf("/a/Up", "/a/up")).ok());
     ASSERT_TRUE(journal.viaTemporary("/a/.t0").ok());
     ASSERT_TRUE(journal.viaTemporary("/a/.t1").ok()); // the latest attempt counts
-    journal.afterRename(true);
-    EXPECT_EQ(readText(fileText(path)),
-              (std::vector<std::string>{"/a/x>/a/y", "/a/Up>/a/up?~/a/.t1"}));
+    journal.afterRename(RenameEffect::Unknown);       // left there: the disk tells
+    ASSERT_TRUE(journal.beforeRename(pairOf("/a/m", "/a/n")).ok());
+    journal.afterRename(RenameEffect::Renamed);
+    EXPECT_EQ(
+        lines(fs.content(kJournal)),
+        (std::vector<std::string>{header, "R\t0\t1\t12\t/a/x\t/a/y", "D\t0",
+                                  "R\t1\t1\t7\t/a/p\t/a/q", "F\t1", "R\t2\t1\t7\t/a/Up\t/a/up",
+                                  "T\t2\t/a/.t0", "T\t2\t/a/.t1", "R\t3\t1\t7\t/a/m\t/a/n"}));
+    JournalContents contents;
+    readText(fs.content(kJournal), &contents);
+    EXPECT_FALSE(contents.finished);
+    ASSERT_TRUE(journal.reversalVia(1, "/a/.t9").ok()); // the second pair of the undo log
+    EXPECT_FALSE(journal.reversalVia(3, "/a/.t9").ok());
     journal.endBatch();
-    EXPECT_EQ(readText(fileText(path)),
-              (std::vector<std::string>{"/a/x>/a/y", "/a/Up>/a/up~/a/.t1"}));
+    EXPECT_EQ(readText(fs.content(kJournal), &contents),
+              (std::vector<std::string>{"/a/x>/a/y", "/a/Up>/a/up?~/a/.t9", "/a/m>/a/n"}));
+    EXPECT_TRUE(contents.finished);
+    EXPECT_EQ(lines(fs.content(kJournal)).back(), "E\t4");
 
-    // A new batch replaces the old one.
+    // A new batch replaces the old one, under a new identity.
+    const std::string first = journal.batch();
     ASSERT_TRUE(journal.beginBatch().ok());
-    journal.endBatch();
-    EXPECT_EQ(fileText(path), header);
-}
-
-TEST(Journal, DoneMarkRidesWithTheNextRecord) {
-    doneMarkRidesWithTheNextRecord(FileJournal::Writing::Mapped);
-    doneMarkRidesWithTheNextRecord(FileJournal::Writing::WriteCalls);
-}
-
-TEST(Journal, AMappedJournalThatCannotGrowStops) {
-    const TempDir dir;
-    const std::string path = dir.file("j");
-    FileJournal journal(path);
-    ASSERT_TRUE(journal.beginBatch().ok());
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved;
-    limit.rlim_cur = 3 << 20; // room for the first reservation and one more, not the next
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const std::string name = "/" + std::string(200, 'n');
-    std::size_t written = 0;
-    Result r;
-    while (written < 100000 && (r = journal.beforeRename({name, name + "2", true, {}}))) {
-        journal.afterRename(true);
-        ++written;
-    }
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-    std::signal(SIGXFSZ, oldHandler);
-    ASSERT_FALSE(r.ok());
-    EXPECT_TRUE(r.error().code == EFBIG || r.error().code == ENOSPC) << r.error().text();
-    EXPECT_FALSE(journal.beforeRename({"/e", "/f", true, {}}).ok());
-    journal.endBatch();
-    UndoLog log;
-    ASSERT_TRUE(readJournal(path, log).ok());
-    EXPECT_EQ(log.pairs().size(), written) << "every record made before the failure, no more";
-    EXPECT_GT(written * name.size() * 2, std::size_t{1} << 20)
-        << "the journal grew past its first reservation before it failed";
+    EXPECT_NE(journal.batch(), first);
+    journal.batchReversed();
+    EXPECT_EQ(fs.content(kJournal), "");
 }
 
 TEST(Journal, EveryCutOfTheFileReadsSafely) {
-    const TempDir dir;
-    const std::string path = dir.file("j");
-    FileJournal journal(path);
+    MemoryFileSystem fs;
+    FileJournal journal(fs, kJournal);
     ASSERT_TRUE(journal.beginBatch().ok());
     const bool succeeds[] = {true, false, true, true, false, true};
     for (std::size_t i = 0; i < std::size(succeeds); ++i) {
         const std::string n = std::to_string(i);
-        ASSERT_TRUE(journal.beforeRename({"/f/old" + n + "%\n", "/f/new" + n, true, {}}).ok());
+        ASSERT_TRUE(journal.beforeRename(pairOf("/f/old" + n + "%\n", "/f/new" + n)).ok());
         if (i == 3) {
             ASSERT_TRUE(journal.viaTemporary("/f/tmp").ok());
         }
-        journal.afterRename(succeeds[i]);
+        journal.afterRename(succeeds[i] ? RenameEffect::Renamed : RenameEffect::NotRenamed);
     }
     journal.endBatch();
-    const std::string full = fileText(path);
+    const std::string full = fs.content(kJournal);
     EXPECT_EQ(readText(full),
               (std::vector<std::string>{"/f/old0%\n>/f/new0", "/f/old2%\n>/f/new2",
                                         "/f/old3%\n>/f/new3~/f/tmp", "/f/old5%\n>/f/new5"}));
 
-    // A write cut short anywhere: each pair read is one that was written,
-    // read exactly, and never more certain than it was: a pair is confirmed
-    // only once done, and a failed one can only be there unmarked.
+    // A write cut short anywhere, and the rest of the reserved space zeros:
+    // each pair read is one that was written, read exactly, and never more
+    // certain than it was.
     for (std::size_t cut = 0; cut <= full.size(); ++cut) {
-        UndoLog log;
-        JournalDamage damage;
-        ASSERT_TRUE(parseJournal(full.substr(0, cut), log, &damage).ok()) << cut;
-        EXPECT_EQ(damage.lines, 0u);
-        EXPECT_EQ(damage.tornTail, cut != 0 && full[cut - 1] != '\n') << cut;
-        std::size_t i = 0;
-        for (const UndoPair& p : log.pairs()) {
-            while (i < std::size(succeeds) && p.oldPath != "/f/old" + std::to_string(i) + "%\n")
-                ++i;
-            ASSERT_LT(i, std::size(succeeds)) << cut << ": " << p.oldPath;
-            EXPECT_EQ(p.newPath, "/f/new" + std::to_string(i));
-            EXPECT_TRUE(p.temporaryPath.empty() || (i == 3 && p.temporaryPath == "/f/tmp"));
-            EXPECT_TRUE(succeeds[i] || !p.confirmed) << cut;
+        for (const std::size_t zeros : {std::size_t{0}, std::size_t{100}}) {
+            JournalContents read;
+            ASSERT_TRUE(parseJournal(full.substr(0, cut) + std::string(zeros, '\0'), read).ok())
+                << cut;
+            EXPECT_EQ(read.damage.lines, 0u);
+            EXPECT_EQ(read.damage.tornTail, cut != 0 && full[cut - 1] != '\n') << cut;
+            EXPECT_EQ(read.finished, cut == full.size());
+            std::size_t i = 0;
+            for (const UndoPair& p : read.log.pairs()) {
+                while (i < std::size(succeeds) && p.oldPath != "/f/old" + std::to_string(i) + "%\n")
+                    ++i;
+                ASSERT_LT(i, std::size(succeeds)) << cut << ": " << p.oldPath;
+                EXPECT_EQ(p.newPath, "/f/new" + std::to_string(i));
+                EXPECT_TRUE(p.temporaryPath.empty() || (i == 3 && p.temporaryPath == "/f/tmp"));
+                EXPECT_TRUE(succeeds[i] || !p.confirmed) << cut;
+            }
         }
     }
 }
 
 TEST(Journal, DamagedLinesAreLeftOutNeverGuessed) {
-    const std::string h = std::string(kJournalHeader) + "\n";
+    const std::string batch = "0123456789abcdef";
+    const std::string h = sealJournalLine("", std::string(kJournalStem) + "2\t" + batch);
+    const auto sealed = [&batch](std::initializer_list<std::string> records) {
+        std::string out;
+        for (const std::string& r : records)
+            out += sealJournalLine(batch, r);
+        return out;
+    };
+    const std::string good = sealJournalLine(batch, "R\t0\t1\t2\t/a\t/b");
+    std::string flipped = good;
+    flipped[9] = 'c'; // "/a" becomes "/c": the checksum no longer holds
     struct Case {
         std::string body;
         std::vector<std::string> pairs;
         std::size_t damaged;
     };
     const Case cases[] = {
-        {"R\t0\t/a\t/b\nD\t0\nR\t1\t/c\t/d\n", {"/a>/b", "/c>/d?"}, 0},
-        {"X\t0\nR\t0\t/a\t/b\nQ\n\nD\t0\n", {"/a>/b"}, 3}, // unknown records
-        {"R\t0\t/a%4\t/b\nD\t0\n", {}, 2},                 // escape cut short
-        {"R\t0\t/a%G0\t/b\n", {}, 1},                      // not hex
-        {"R\t0\t/a%00x\t/b\n", {}, 1},                     // NUL would cut the path
-        {"R\t0\ta\t/b\nR\t1\t/a\t\n", {}, 2},              // not absolute, empty
-        {std::string("R\t0\t/a\x01\t/b\n"), {}, 1},        // raw control byte
-        {"R\t0\t/a\t/b\t/c\nR\t1\t/a\n", {}, 2},           // field count
-        {"R\t00\t/a\t/b\nR\t-1\t/a\t/b\nR\t99999999999999999999\t/a\t/b\n", {}, 3},
-        {"R\t5\t/a\t/b\nR\t5\t/c\t/d\nR\t2\t/e\t/f\n", {"/a>/b?"}, 2}, // order
-        {"R\t0\t/a\t/b\nD\t1\nF\t7\nT\t3\t/t\n", {"/a>/b?"}, 3},       // no such pair
-        {"R\t0\t/a\t/b\nD\t0\nF\t0\n", {"/a>/b?"}, 1},                 // conflict
-        {"R\t0\t/a\t/b\nF\t0\nD\t0\nT\t0\t/t\n", {"/a>/b?"}, 2},
-        {"R\t0\t/a\t/b\nF\t0\nF\t0\nR\t1\t/c\t/d\nD\t1\nD\t1\n", {"/c>/d"}, 0},
-        {"R\t0\t/a\t/b\nT\t0\tt\n", {"/a>/b?"}, 1},
-        {"R\t0\t/a%2f%0a\t/b\nD\t0\n", {"/a/\n>/b"}, 0}, // lower-case hex
+        {sealed({"R\t0\t1\t2\t/a\t/b", "D\t0", "R\t1\t1\t3\t/c\t/d"}), {"/a>/b", "/c>/d?"}, 0},
+        {flipped, {}, 1},
+        {"R\t0\t1\t2\t/a\t/b\n", {}, 1},                                    // no checksum
+        {sealJournalLine("fedcba9876543210", "R\t0\t1\t2\t/a\t/b"), {}, 1}, // another batch's
+        {good.substr(0, good.size() - 2) + "X\n", {}, 1},
+        {sealed({"X\t0", "R\t0\t1\t2\t/a\t/b", "Q", "", "D\t0"}), {"/a>/b"}, 3}, // unknown
+        {sealed({"R\t0\t1\t2\t/a%4\t/b", "D\t0"}), {}, 2},                       // escape cut
+        {sealed({"R\t0\t1\t2\t/a%G0\t/b"}), {}, 1},                              // not hex
+        {sealed({"R\t0\t1\t2\t/a%00x\t/b"}), {}, 1},                   // NUL would cut the path
+        {sealed({"R\t0\t1\t2\ta\t/b", "R\t1\t1\t2\t/a\t"}), {}, 2},    // not absolute, empty
+        {sealed({std::string("R\t0\t1\t2\t/a\x01\t/b")}), {}, 1},      // raw control byte
+        {sealed({"R\t0\t1\t2\t/a\t/b\t/c", "R\t1\t1\t2\t/a"}), {}, 2}, // field count
+        {sealed({"R\t0\t0\t0\t/a\t/b", "R\t1\t01\t2\t/a\t/b", "R\t2\t1\t-2\t/a\t/b"}), {}, 3},
+        {sealed({"R\t00\t1\t2\t/a\t/b", "R\t-1\t1\t2\t/a\t/b",
+                 "R\t99999999999999999999\t1\t2\t/a\t/b"}),
+         {},
+         3},
+        {sealed({"R\t5\t1\t2\t/a\t/b", "R\t5\t1\t2\t/c\t/d", "R\t2\t1\t2\t/e\t/f"}), {"/a>/b?"}, 2},
+        {sealed({"R\t0\t1\t2\t/a\t/b", "D\t1", "F\t7", "T\t3\t/t"}), {"/a>/b?"}, 3}, // no such
+        {sealed({"R\t0\t1\t2\t/a\t/b", "D\t0", "F\t0"}), {"/a>/b?"}, 1},             // conflict
+        {sealed({"R\t0\t1\t2\t/a\t/b", "F\t0", "D\t0", "T\t0\t/t"}), {"/a>/b?"}, 2},
+        {sealed({"R\t0\t1\t2\t/a\t/b", "F\t0", "F\t0", "R\t1\t1\t2\t/c\t/d", "D\t1", "D\t1"}),
+         {"/c>/d"},
+         0},
+        {sealed({"R\t0\t1\t2\t/a\t/b", "T\t0\tt", "E\tx"}), {"/a>/b?"}, 2},
+        {sealed({"R\t0\t1\t2\t/a\t/b", "E\t1\t1"}), {"/a>/b?"}, 1},      // not an end
+        {sealed({"R\t0\t1\t2\t/a%2f%0a\t/b", "D\t0"}), {"/a/\n>/b"}, 0}, // lower-case hex
+        {sealed({"R\t0\t1\t2\t/a\t/b"}) + std::string("D\t0\t\0\0\0\0\0\0\0\0\n", 13),
+         {"/a>/b?"},
+         1},
     };
     for (const Case& c : cases) {
-        JournalDamage damage;
-        EXPECT_EQ(readText(h + c.body, &damage), c.pairs) << c.body;
-        EXPECT_EQ(damage.lines, c.damaged) << c.body;
-        EXPECT_FALSE(damage.tornTail);
+        JournalContents contents;
+        EXPECT_EQ(readText(h + c.body, &contents), c.pairs) << c.body;
+        EXPECT_EQ(contents.damage.lines, c.damaged) << c.body;
+        EXPECT_FALSE(contents.damage.tornTail);
+        EXPECT_FALSE(contents.finished);
     }
 }
 
 TEST(Journal, HeaderDecidesWhetherTheTextIsRead) {
+    const std::string header =
+        sealJournalLine("", std::string(kJournalStem) + "2\t0123456789abcdef");
+    std::string damagedHeader = header;
+    damagedHeader[30] = '1';
     struct Case {
         std::string text;
         bool ok;
     };
     const Case cases[] = {
         {"", true},
-        {std::string(kJournalHeader).substr(0, 9), true}, // torn while it began
-        {std::string(kJournalHeader) + "\n", true},
-        {"vantrel rename journal 2\nR\t0\t/a\t/b\n", false},
-        {"R\t0\t/a\t/b\n", false},
+        {std::string(100, '\0'), true}, // space reserved, nothing written yet
+        {header.substr(0, 9), true},    // torn while it began
+        {header.substr(0, 30) + std::string(5, '\0'), true},
+        {header, true},
+        {"vantrel rename journal 1\nR\t0\t/a\t/b\n", false}, // an earlier version
+        {damagedHeader, false},
+        {sealJournalLine("", std::string(kJournalStem) + "2\t0123"), false},
+        {"R\t0\t1\t2\t/a\t/b\n", false},
         {"my notes\n", false},
         {"my notes", false},
     };
     for (const Case& c : cases) {
-        UndoLog log;
-        const Result r = parseJournal(c.text, log);
+        JournalContents contents;
+        const Result r = parseJournal(c.text, contents);
         EXPECT_EQ(r.ok(), c.ok) << c.text;
-        EXPECT_TRUE(log.empty());
+        EXPECT_TRUE(contents.log.empty());
     }
 }
 
-TEST(Journal, FilesFoldersAndLocks) {
-    const TempDir dir;
-    const std::string path = dir.file("state/vantrel/last.journal");
-    UndoLog log;
-    ASSERT_TRUE(readJournal(path, log).ok()); // missing: nothing to undo
-    EXPECT_TRUE(log.empty());
-    EXPECT_TRUE(clearJournal(path).ok());
+TEST(Journal, TheLockKeepsOthersOutUntilTheBatchEnds) {
+    MemoryFileSystem fs;
+    JournalContents contents;
+    ASSERT_TRUE(inspectJournal(fs, kJournal, contents).ok()); // missing: nothing to undo
+    EXPECT_TRUE(contents.log.empty());
+    EXPECT_TRUE(clearJournal(fs, kJournal).ok());
 
-    {
-        FileJournal journal(path);
-        ASSERT_TRUE(journal.beginBatch().ok());
-        struct stat info {};
-        ASSERT_EQ(::stat(dir.file("state/vantrel").c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0700u);
-        ASSERT_EQ(::stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0600u);
-        // What the reader would refuse is never written.
-        EXPECT_FALSE(journal.beforeRename({"a", "/b", true, {}}).ok());
-        EXPECT_FALSE(journal.beforeRename({"/a", std::string("/b\0c", 4), true, {}}).ok());
-        EXPECT_FALSE(journal.viaTemporary("/t").ok()); // no pair recorded
-        ASSERT_TRUE(journal.beforeRename({"/a", "/b", true, {}}).ok());
+    FileJournal journal(fs, kJournal);
+    ASSERT_TRUE(journal.beginBatch().ok());
+    EXPECT_TRUE(fs.exists("/state/vantrel/")) << "its folders are made";
+    // What the reader would refuse is never written.
+    EXPECT_FALSE(journal.beforeRename(pairOf("a", "/b")).ok());
+    EXPECT_FALSE(journal.beforeRename(pairOf("/a", std::string("/b\0c", 4))).ok());
+    EXPECT_FALSE(journal.beforeRename({"/a", "/b", true, {}, {}}).ok()) << "no identity";
+    EXPECT_FALSE(journal.viaTemporary("/t").ok()); // no pair recorded
+    ASSERT_TRUE(journal.beforeRename(pairOf("/a", "/b")).ok());
 
-        // While a batch writes it, nobody else may begin, read or empty it.
-        FileJournal other(path);
-        const Result begun = other.beginBatch();
-        EXPECT_FALSE(begun.ok());
-        EXPECT_NE(begun.error().text().find(path), std::string::npos);
-        EXPECT_FALSE(readJournal(path, log).ok());
-        EXPECT_FALSE(clearJournal(path).ok());
-        journal.afterRename(true);
-    } // ends the batch
-    ASSERT_TRUE(readJournal(path, log).ok());
-    ASSERT_EQ(log.pairs().size(), 1u);
-    EXPECT_TRUE(log.pairs()[0].confirmed);
-    ASSERT_TRUE(clearJournal(path).ok());
-    EXPECT_EQ(fileText(path), "");
+    // While a batch writes it, nobody else may begin, undo or empty it; a
+    // look at it says that it is in use.
+    FileJournal other(fs, kJournal);
+    const Result begun = other.beginBatch();
+    EXPECT_EQ(begun.error().code, EWOULDBLOCK);
+    EXPECT_NE(begun.error().text().find(kJournal), std::string::npos);
+    StatusPanes status;
+    JournalUndo undo;
+    EXPECT_EQ(undoJournal(fs, kJournal, status, undo).error().code, EWOULDBLOCK);
+    EXPECT_EQ(clearJournal(fs, kJournal).error().code, EWOULDBLOCK);
+    ASSERT_TRUE(inspectJournal(fs, kJournal, contents).ok());
+    EXPECT_TRUE(contents.heldByOther);
+    EXPECT_FALSE(contents.finished);
+    EXPECT_EQ(contents.log.pairs().size(), 1u);
+    journal.afterRename(RenameEffect::Renamed);
+    journal.endBatch();
+
+    ASSERT_TRUE(inspectJournal(fs, kJournal, contents).ok());
+    EXPECT_FALSE(contents.heldByOther);
+    EXPECT_TRUE(contents.finished);
+    ASSERT_EQ(contents.log.pairs().size(), 1u);
+    EXPECT_TRUE(contents.log.pairs()[0].confirmed);
+    // Emptied only when it holds the batch meant.
+    EXPECT_FALSE(clearJournal(fs, kJournal, "0000000000000000").ok());
+    EXPECT_FALSE(fs.content(kJournal).empty());
+    ASSERT_TRUE(clearJournal(fs, kJournal, journal.batch()).ok());
+    EXPECT_EQ(fs.content(kJournal), "");
 
     // A file that is not a journal is never emptied.
-    const std::string document = dir.file("notes.txt");
-    std::ofstream(document) << "keep me\n";
-    FileJournal wrong(document);
+    fs.addFile("/home/notes.txt", "keep me\n");
+    FileJournal wrong(fs, "/home/notes.txt");
     EXPECT_FALSE(wrong.beginBatch().ok());
-    EXPECT_FALSE(clearJournal(document).ok());
-    EXPECT_FALSE(readJournal(document, log).ok());
-    EXPECT_EQ(fileText(document), "keep me\n");
+    EXPECT_FALSE(clearJournal(fs, "/home/notes.txt").ok());
+    EXPECT_FALSE(inspectJournal(fs, "/home/notes.txt", contents).ok());
+    EXPECT_FALSE(undoJournal(fs, "/home/notes.txt", status, undo).ok());
+    EXPECT_EQ(fs.content("/home/notes.txt"), "keep me\n");
 
-    FileJournal blocked(dir.file("notes.txt/j")); // a file where a folder must be
-    const Result r = blocked.beginBatch();
-    EXPECT_FALSE(r.ok());
-    EXPECT_EQ(r.error().code, ENOTDIR);
+    FileJournal blocked(fs, "/home/notes.txt/j"); // a file where a folder must be
+    EXPECT_FALSE(blocked.beginBatch().ok());
+
+    // A writer killed right after it reserved space left zeros: a journal still.
+    fs.addFile("/home/reserved", std::string(4096, '\0'));
+    FileJournal reserved(fs, "/home/reserved");
+    EXPECT_TRUE(reserved.beginBatch().ok());
 }
 
 TEST(Journal, AWriteFailureStopsEveryLaterRecord) {
-    const TempDir dir;
-    const std::string path = dir.file("j");
-    FileJournal journal(path, FileJournal::Writing::WriteCalls);
+    MemoryFileSystem fs;
+    FileJournal journal(fs, kJournal);
     ASSERT_TRUE(journal.beginBatch().ok());
-    ASSERT_TRUE(journal.beforeRename({"/a", "/b", true, {}}).ok());
-    journal.afterRename(true);
-
-    // A file size limit makes the next write come up short, then fail.
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved;
-    limit.rlim_cur = fileText(path).size() + 10;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const Result failed = journal.beforeRename({"/c", "/" + std::string(100, 'd'), true, {}});
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_FALSE(failed.ok());
-    EXPECT_EQ(failed.error().code, EFBIG);
+    ASSERT_TRUE(journal.beforeRename(pairOf("/a", "/b")).ok());
+    journal.afterRename(RenameEffect::Renamed);
+    fs.failNthCall(Op::JournalAppend, 1, ENOSPC);
+    const Result failed = journal.beforeRename(pairOf("/c", "/d"));
+    EXPECT_EQ(failed.error().code, ENOSPC);
     EXPECT_FALSE(journal.writeFailure().ok());
-    // The torn record stays the last line: nothing may be glued to it.
-    EXPECT_FALSE(journal.beforeRename({"/e", "/f", true, {}}).ok());
-    journal.afterRename(false);
+    // A torn record must stay the last line: nothing may be glued to it.
+    EXPECT_FALSE(journal.beforeRename(pairOf("/e", "/f")).ok());
+    journal.afterRename(RenameEffect::NotRenamed);
     journal.endBatch();
-    JournalDamage damage;
-    EXPECT_EQ(readText(fileText(path), &damage), (std::vector<std::string>{"/a>/b"}));
-    EXPECT_TRUE(damage.tornTail);
+    JournalContents contents;
+    EXPECT_EQ(readText(fs.content(kJournal), &contents), (std::vector<std::string>{"/a>/b?"}));
+    EXPECT_FALSE(contents.finished) << "an end that could not be written is not claimed";
+}
+
+// The kernel's part: flock between two opens, modes, a real folder.
+TEST(JournalDisk, FilesFoldersAndLocks) {
+    const TempDir dir;
+    PosixFileSystem fs;
+    const std::string path = dir.file("state/vantrel/last.journal");
+    FileJournal journal(fs, path);
+    ASSERT_TRUE(journal.beginBatch().ok());
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("state/vantrel").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_TRUE(journal.beforeRename(pairOf("/a", "/b")).ok());
+
+    FileJournal other(fs, path);
+    EXPECT_EQ(other.beginBatch().error().code, EWOULDBLOCK);
+    JournalContents contents;
+    ASSERT_TRUE(inspectJournal(fs, path, contents).ok());
+    EXPECT_TRUE(contents.heldByOther);
+    EXPECT_EQ(contents.log.pairs().size(), 1u) << "read through the reserved space";
+    StatusPanes status;
+    JournalUndo undo;
+    EXPECT_EQ(undoJournal(fs, path, status, undo).error().code, EWOULDBLOCK);
+    journal.afterRename(RenameEffect::NotRenamed);
+    journal.endBatch();
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().find('\0'), std::string::npos) << "the reserved zeros are given back";
+    ASSERT_TRUE(inspectJournal(fs, path, contents).ok());
+    EXPECT_FALSE(contents.heldByOther);
+    EXPECT_TRUE(contents.finished);
 }
 
 TEST(Journal, DefaultPathFollowsTheStateFolderRule) {
@@ -375,16 +437,7 @@ TEST(Journal, DefaultPathFollowsTheStateFolderRule) {
     }
 }
 
-/// Entries for paths of a memory file system, each with its new name.
-struct Listed {
-    std::vector<FileEntry> entries;
-    std::vector<FileEntry*> selected() {
-        std::vector<FileEntry*> out;
-        for (FileEntry& e : entries)
-            out.push_back(&e);
-        return out;
-    }
-};
+// ---- whole batches, killed and damaged ----
 
 class QuietUi final : public RenameUi {
 public:
@@ -395,85 +448,197 @@ public:
     void renameComplete(const std::string&, Preferences&) override {}
 };
 
-MemoryFileSystem rebuild(const std::vector<std::pair<std::string, std::string>>& snapshot) {
+/// A batch planned on a memory file system: folder F and then its content,
+/// a chain whose every target is freed by the rename before it, a target
+/// that exists, a rename that fails, a name onto its own hard link, and
+/// letter-case changes in a case-insensitive folder (through temporary
+/// names), one onto a hard link of itself.
+struct PlannedBatch {
     MemoryFileSystem fs;
-    for (const auto& [path, content] : snapshot) {
-        if (path.ends_with('/'))
-            fs.addFolder(path.substr(0, path.size() - 1));
-        else
-            fs.addFile(path, content);
+    std::vector<FileEntry> entries;
+
+    PlannedBatch() {
+        fs.addFolder("/t");
+        fs.setCaseInsensitive("/ci");
+        const std::pair<std::string, std::string> plan[] = {
+            {"/t/F", "G"},    {"/t/F/x\n", "y\xFF"}, {"/t/c", "d"},         {"/t/b", "c"},
+            {"/t/a", "b"},    {"/t/clash", "taken"}, {"/t/locked", "free"}, {"/t/h1", "h2"},
+            {"/ci/Up", "up"}, {"/ci/Low", "LOW"},    {"/ci/k", "K"},        {"/t/q", "q"},
+        };
+        for (const auto& [path, newName] : plan) {
+            if (path == "/t/F")
+                fs.addFolder(path);
+            else
+                fs.addFile(path, "content of " + path);
+        }
+        fs.addFile("/t/taken", "someone's");
+        fs.addHardLink("/t/h1", "/t/h2");
+        fs.addHardLink("/ci/k", "/ci/k-link");
+        fs.failPath(Op::Rename, "/t/locked", EACCES);
+        for (const auto& [path, newName] : plan) {
+            const std::size_t slash = path.rfind('/');
+            auto folder = std::make_shared<EntryFolder>();
+            folder->path = path.substr(0, slash);
+            entries.emplace_back(folder, path.substr(slash + 1), path == "/t/F");
+            entries.back().setNewName(newName);
+        }
     }
-    return fs;
+
+    RenameOutcome run(FileSystem& on, UndoLog& log, Preferences preferences = {}) {
+        RenameRequest request;
+        for (FileEntry& e : entries)
+            request.selected.push_back(&e);
+        FileJournal journal(on, kJournal);
+        QuietUi ui;
+        StatusPanes status;
+        return runRenameBatch(request, preferences, on, ui, status, log, &journal);
+    }
+};
+
+/// Every file and folder outside the journal's folder, with its content.
+std::vector<std::pair<std::string, std::string>> files(const MemoryFileSystem& fs) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (auto& entry : fs.snapshot()) {
+        if (!entry.first.starts_with("/state"))
+            out.push_back(std::move(entry));
+    }
+    return out;
+}
+
+/// Every path with the inode it names, files and folders.
+std::map<std::string, std::uint64_t> names(const MemoryFileSystem& fs) {
+    std::map<std::string, std::uint64_t> out;
+    for (const auto& [path, content] : fs.snapshot()) {
+        const std::string p = path.ends_with('/') ? path.substr(0, path.size() - 1) : path;
+        if (!p.starts_with("/state"))
+            out[p] = fs.inodeOf(p);
+    }
+    return out;
+}
+
+bool isMutation(Op op) {
+    return op == Op::Rename || op == Op::Copy || op == Op::Remove || op == Op::WriteFile ||
+           op == Op::CreateFolder || op == Op::JournalAppend || op == Op::JournalTruncate;
+}
+
+/// Each entry as (its inode, its folder's inode, its name): where it is, told
+/// apart from how its folder is spelt now.
+std::set<std::tuple<std::uint64_t, std::uint64_t, std::string>>
+placesOf(const MemoryFileSystem& fs) {
+    std::set<std::tuple<std::uint64_t, std::uint64_t, std::string>> out;
+    for (const auto& [path, inode] : names(fs)) {
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+        out.emplace(inode, fs.inodeOf(folder), path.substr(slash + 1));
+    }
+    return out;
+}
+
+/// The disk (journal included) just before every change the batch makes,
+/// and at its end: each is how a process killed at that instant leaves it.
+std::vector<MemoryFileSystem> instantsOf(PlannedBatch& batch, UndoLog& log,
+                                         RenameOutcome& outcome) {
+    std::vector<MemoryFileSystem> instants;
+    batch.fs.beforeEveryCall([&](Op op, const std::string&) {
+        if (isMutation(op))
+            instants.emplace_back(batch.fs);
+    });
+    outcome = batch.run(batch.fs, log);
+    batch.fs.beforeEveryCall({});
+    instants.emplace_back(batch.fs);
+    return instants;
 }
 
 // The promise the journal exists for: the process dies at any instant of a
-// batch (before a rename, or after it and before the next record), and the
-// journal reverses everything it did.
+// batch, and the journal reverses everything it did; an undo that dies at
+// any instant is finished by the next one.
 TEST(Journal, ABatchKilledAtAnyInstantIsReversedCompletely) {
-    const TempDir dir;
-    MemoryFileSystem fs;
-    fs.addFolder("/t");
-    // A folder and then its content, a chain whose every target is freed by
-    // the rename before it, a target that exists and a rename that fails.
-    const std::pair<std::string, std::string> plan[] = {
-        {"/t/F", "G"}, {"/t/F/x\n", "y\xFF"}, {"/t/c", "d"},         {"/t/b", "c"},
-        {"/t/a", "b"}, {"/t/clash", "taken"}, {"/t/locked", "free"}, {"/t/q", "q"},
-    };
-    for (const auto& [path, newName] : plan)
-        path == "/t/F" ? fs.addFolder(path) : fs.addFile(path, "content of " + path);
-    fs.addFile("/t/taken");
-    fs.failPath(MemoryFileSystem::Operation::Rename, "/t/locked", EACCES);
-    const auto original = fs.snapshot();
-
-    Listed listed;
-    for (const auto& [path, newName] : plan) {
-        const std::size_t slash = path.rfind('/');
-        auto folder = std::make_shared<EntryFolder>();
-        folder->path = path.substr(0, slash);
-        listed.entries.emplace_back(folder, path.substr(slash + 1), path == "/t/F");
-        listed.entries.back().setNewName(newName);
-    }
-
-    struct Instant {
-        std::string journal;
-        std::vector<std::pair<std::string, std::string>> disk;
-    };
-    std::vector<Instant> instants;
-    const std::string path = dir.file("j");
-    std::function<void()> snap = [&] {
-        instants.push_back({fileText(path), fs.snapshot()});
-        fs.beforeNthCall(MemoryFileSystem::Operation::Rename, 1, snap);
-    };
-    fs.beforeNthCall(MemoryFileSystem::Operation::Rename, 1, snap);
-    FileJournal journal(path);
-    RenameRequest request;
-    request.selected = listed.selected();
-    Preferences preferences;
-    QuietUi ui;
-    StatusPanes status;
+    PlannedBatch batch;
+    const auto original = names(batch.fs);
+    const auto contents = files(batch.fs);
     UndoLog log;
-    const RenameOutcome outcome =
-        runRenameBatch(request, preferences, fs, ui, status, log, &journal);
+    RenameOutcome outcome;
+    const std::vector<MemoryFileSystem> instants = instantsOf(batch, log, outcome);
     ASSERT_EQ(outcome.end, RenameOutcome::End::Completed);
-    ASSERT_EQ(outcome.renamed, 5);
-    ASSERT_EQ(outcome.skipped.size(), 2u);
-    instants.push_back({fileText(path), fs.snapshot()});
+    ASSERT_EQ(outcome.renamed, 8);
+    ASSERT_EQ(outcome.skipped.size(), 3u); // the clash, the locked one, the hard link
+    EXPECT_GT(instants.size(), 20u);
 
-    UndoLog complete;
-    ASSERT_TRUE(parseJournal(instants.back().journal, complete).ok());
-    EXPECT_TRUE(sameLog(complete, log)); // a batch that ends leaves exactly its log
+    JournalContents complete;
+    ASSERT_TRUE(parseJournal(instants.back().content(kJournal), complete).ok());
+    EXPECT_TRUE(sameLog(complete.log, log)); // a batch that ends leaves exactly its log
+    EXPECT_TRUE(complete.finished);
 
     for (std::size_t i = 0; i < instants.size(); ++i) {
-        // Killed before the rename, and (with the next disk) just after it.
-        for (std::size_t disk = i; disk <= std::min(i + 1, instants.size() - 1); ++disk) {
-            MemoryFileSystem after = rebuild(instants[disk].disk);
-            UndoLog read;
-            ASSERT_TRUE(parseJournal(instants[i].journal, read).ok());
-            const UndoOutcome undone = undoRename(read, after, status);
-            EXPECT_TRUE(undone.failures.empty()) << i << "/" << disk;
-            EXPECT_EQ(after.snapshot(), original) << i << "/" << disk;
+        MemoryFileSystem killed(instants[i]);
+        std::vector<MemoryFileSystem> undoInstants;
+        killed.beforeEveryCall([&](Op op, const std::string&) {
+            if (isMutation(op))
+                undoInstants.emplace_back(killed);
+        });
+        StatusPanes status;
+        JournalUndo undo;
+        ASSERT_TRUE(undoJournal(killed, kJournal, status, undo).ok()) << i;
+        killed.beforeEveryCall({});
+        EXPECT_TRUE(undo.outcome.failures.empty()) << i << ": " << status.message;
+        EXPECT_EQ(names(killed), original) << "killed before change " << i;
+        EXPECT_EQ(files(killed), contents) << i;
+        // The undo itself killed at each of its changes: the next one finishes it.
+        for (std::size_t u = 0; u < undoInstants.size(); ++u) {
+            MemoryFileSystem again(undoInstants[u]);
+            JournalUndo second;
+            ASSERT_TRUE(undoJournal(again, kJournal, status, second).ok());
+            EXPECT_TRUE(second.outcome.failures.empty())
+                << i << "/" << u << ": " << status.message << " "
+                << (second.outcome.failures.empty() ? ""
+                                                    : second.outcome.failures[0].item + " " +
+                                                          second.outcome.failures[0].message);
+            EXPECT_EQ(names(again), original) << "undo of " << i << " killed at " << u;
         }
     }
+}
+
+// Random byte changes in a journal: whatever is read, undo never moves a
+// file to a name it never had (nor into a folder it was never in), and the
+// damage is always noticed.
+TEST(Journal, RandomDamageNeverInventsANameAndIsAlwaysNoticed) {
+    PlannedBatch batch;
+    UndoLog log;
+    RenameOutcome outcome;
+    const std::vector<MemoryFileSystem> instants = instantsOf(batch, log, outcome);
+    // Every place each file or folder had at any instant of the batch.
+    std::set<std::tuple<std::uint64_t, std::uint64_t, std::string>> had;
+    for (const MemoryFileSystem& instant : instants)
+        had.merge(placesOf(instant));
+    std::mt19937 random(20240611);
+    std::size_t trials = 0;
+    std::size_t refused = 0;
+    for (std::size_t i = 0; i < instants.size(); ++i) {
+        const std::string text = instants[i].content(kJournal);
+        if (text.empty())
+            continue;
+        for (std::size_t trial = 0; trial < 60; ++trial, ++trials) {
+            MemoryFileSystem damaged(instants[i]);
+            std::string changed = text;
+            const int count = 1 + static_cast<int>(random() % 3);
+            for (int k = 0; k < count; ++k)
+                changed[random() % changed.size()] = static_cast<char>(random() % 256);
+            if (changed == text)
+                continue;
+            ASSERT_TRUE(damaged.writeFileAtomically(kJournal, changed).ok());
+            StatusPanes status;
+            JournalUndo undo;
+            const Result r = undoJournal(damaged, kJournal, status, undo);
+            const JournalDamage& seen = undo.contents.damage;
+            EXPECT_TRUE(!r.ok() || seen.lines > 0 || seen.tornTail) << i << "/" << trial;
+            refused += r.ok() ? 0U : 1U;
+            for (const auto& place : placesOf(damaged))
+                EXPECT_EQ(had.count(place), 1u)
+                    << std::get<2>(place) << " at " << i << "/" << trial;
+        }
+    }
+    EXPECT_GT(trials, 1000u);
+    EXPECT_LT(refused, trials) << "most damage leaves the rest of the journal usable";
 }
 
 } // namespace

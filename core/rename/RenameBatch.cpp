@@ -1,10 +1,11 @@
 #include "rename/RenameBatch.h"
 
 #include "rename/SafeRename.h"
-#include "text/Utf8Text.h"
 
 #include <cerrno>
+#include <functional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vantrel {
 
@@ -22,39 +23,28 @@ std::string itemFailureText(const ItemFailure& failure) {
         text += "Target item '" + failure.target + "' already exists.";
     else
         text += "Error Code: " + failure.message;
+    if (!failure.leftAt.empty())
+        text += "\nIt was left at '" + failure.leftAt + "', as it could not be put back (" +
+                failure.leftAtMessage + "); undo brings it back.";
     text += "\nIgnore this error and continue processing?";
     return text;
 }
 
 namespace {
 
-/// Whether `location` names an existing folder (a trailing "/" is fine).
-bool isExistingFolder(FileSystem& fs, std::string location) {
-    while (location.size() > 1 && location.back() == '/')
-        location.pop_back();
+/// The identity of the folder `path` names, following links (a link to a
+/// folder is a folder here); false when it names no folder.
+bool folderIdentity(FileSystem& fs, std::string path, FileIdentity& out) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    // "/." is the folder itself, whatever spelling or link led to it.
     FileAttributes attributes;
-    if (!fs.attributes(location, attributes).ok())
+    if (!fs.attributes(path == "/" ? "/." : path + "/.", attributes).ok() ||
+        attributes.kind != FileKind::Folder)
         return false;
-    if (attributes.kind == FileKind::Symlink) // a link to a folder is a folder here
-        return fs.attributes(location + "/.", attributes).ok() &&
-               attributes.kind == FileKind::Folder;
-    return attributes.kind == FileKind::Folder;
+    out = attributes.identity;
+    return true;
 }
-
-/// Paths with a count: several items may share one.
-class PathCounts {
-public:
-    void add(const std::string& path) { ++counts_[path]; }
-    void remove(const std::string& path) {
-        const auto it = counts_.find(path);
-        if (it != counts_.end() && --it->second == 0)
-            counts_.erase(it);
-    }
-    [[nodiscard]] bool contains(const std::string& path) const { return counts_.count(path) != 0; }
-
-private:
-    std::unordered_map<std::string, int> counts_;
-};
 
 /// One command's state: the items, what they produced, and the counters.
 class Batch {
@@ -69,14 +59,17 @@ public:
 private:
     bool checksPass();
     void buildItems();
+    [[nodiscard]] bool isUnchanged(const BatchItem& item);
     /// Renames or copies item `i`; false when the user chose to stop.
     bool process(std::size_t i);
-    Result renameItem(const UndoPair& pair, bool isFolder);
-    bool mayReplace(const std::string& oldFull, const std::string& newFull, bool isFolder);
-    void correctFolders(std::size_t i, const std::string& oldFull, const std::string& newFull);
+    Result copyItem(const UndoPair& pair, bool isFolder);
+    Result renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace);
+    bool mayReplace(const std::string& target, bool isFolder);
+    void correctFolders(const std::string& oldFull, const std::string& newFull);
     [[nodiscard]] std::string sourceOf(std::size_t i) const {
         return folders_[items_[i].folder] + items_[i].entry->name();
     }
+    void endJournal(bool reversed);
     void finish();
     void stop();
 
@@ -87,23 +80,26 @@ private:
     StatusSink& status_;
     UndoLog& log_;
     RenameJournal* journal_;
-    /// With "Overwrite Target Files" on, the batch keeps track of what it
-    /// produced and where its entries are, so as never to replace those.
+    /// With "Overwrite Target Files" on, the batch keeps the identities of
+    /// what it must never replace: every entry it has to process (done, to
+    /// do, or failed) and every copy it made.
     bool tracking_;
+    std::unordered_set<FileIdentity, FileIdentityHash> protected_;
 
-    std::string location_;             ///< the New Location with its "/"; empty: in place
+    std::string location_; ///< the New Location with its "/"; empty: in place
+    FileIdentity locationId_;
     std::vector<std::string> folders_; ///< the items' folder paths, each once
+    std::vector<signed char>
+        folderIsLocation_; ///< per folder: 1 it is the New Location, -1 unknown
     std::vector<BatchItem> items_;
-    std::vector<std::string> produced_; ///< per item: the path it produced (when tracking)
-    std::vector<char> renamedAway_;     ///< per item: renamed in place, no longer at its source
-    PathCounts producedPaths_;
-    PathCounts batchSources_; ///< where the batch's entries are now, until renamed away
+    std::vector<char> unchanged_; ///< per item: its new path is its path
     RenameOutcome outcome_;
 };
 
 bool Batch::checksPass() {
     const std::string& location = request_.newLocation;
-    if (!location.empty() && !isExistingFolder(fs_, location)) {
+    // Resolved once: from here on the folder is known by its identity.
+    if (!location.empty() && !folderIdentity(fs_, location, locationId_)) {
         ui_.showError(location + " is not a valid Folder - please correct or clear.");
         status_.setStatusMessage(kInvalidLocationStatus);
         ui_.focusNewLocation();
@@ -119,8 +115,26 @@ bool Batch::checksPass() {
     return true;
 }
 
+bool Batch::isUnchanged(const BatchItem& item) {
+    if (item.entry->newName() != item.entry->name())
+        return false;
+    if (location_.empty())
+        return true;
+    // A copy onto itself: the New Location is the entry's own folder, however
+    // spelt. Each folder is looked at once.
+    if (item.folder >= folderIsLocation_.size())
+        folderIsLocation_.resize(folders_.size(), -1);
+    signed char& known = folderIsLocation_[item.folder];
+    if (known < 0) {
+        FileIdentity folder;
+        known = folderIdentity(fs_, folders_[item.folder], folder) && folder == locationId_ ? 1 : 0;
+    }
+    return known == 1;
+}
+
 void Batch::buildItems() {
     items_.reserve(request_.selected.size());
+    unchanged_.reserve(request_.selected.size());
     std::unordered_map<const EntryFolder*, std::uint32_t> folderIndex;
     const EntryFolder* lastFolder = nullptr;
     std::uint32_t lastIndex = 0;
@@ -145,71 +159,69 @@ void Batch::buildItems() {
         item.isFolder = entry->isFolder();
         item.entry = entry;
         items_.push_back(item);
-        if (tracking_)
-            batchSources_.add(sourceOf(i));
+        unchanged_.push_back(isUnchanged(item) ? 1 : 0);
+        FileAttributes attributes;
+        if (tracking_ && unchanged_.back() == 0 && fs_.attributes(sourceOf(i), attributes).ok())
+            protected_.insert(attributes.identity);
     }
-    if (tracking_)
-        produced_.resize(items_.size());
-    renamedAway_.resize(items_.size());
 }
 
-bool Batch::mayReplace(const std::string& oldFull, const std::string& newFull, bool isFolder) {
-    // Replacing is allowed only for a file, over a file that is neither the
-    // source itself in another letter case, nor a result of this batch, nor
-    // an entry of this batch (still to be renamed, or whose rename failed):
-    // duplicates and swapped names must not destroy each other.
-    return tracking_ && !isFolder && !text::equalsIgnoreCase(oldFull, newFull) &&
-           !producedPaths_.contains(newFull) && !batchSources_.contains(newFull);
+bool Batch::mayReplace(const std::string& target, bool isFolder) {
+    // Only a file replaces, and only what is neither a folder nor anything
+    // the batch must keep: duplicates and swapped names must not destroy
+    // each other, whatever path spells them.
+    FileAttributes attributes;
+    return tracking_ && !isFolder && fs_.attributes(target, attributes).ok() &&
+           attributes.kind != FileKind::Folder && protected_.count(attributes.identity) == 0;
 }
 
-Result Batch::renameItem(const UndoPair& pair, bool isFolder) {
-    const bool replace = mayReplace(pair.oldPath, pair.newPath, isFolder) &&
-                         !isSameFile(fs_, pair.oldPath, pair.newPath);
+Result Batch::copyItem(const UndoPair& pair, bool isFolder) {
+    Result r = fs_.copyFile(pair.oldPath, pair.newPath, false);
+    if (!r && r.error().code == EEXIST && mayReplace(pair.newPath, isFolder))
+        r = fs_.copyFile(pair.oldPath, pair.newPath, true);
+    FileAttributes made;
+    if (r && tracking_ && fs_.attributes(pair.newPath, made).ok())
+        protected_.insert(made.identity);
+    return r;
+}
+
+Result Batch::renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace) {
+    // The identity goes into the journal and the log, so that undo moves
+    // this entry and no other that took its name.
+    FileAttributes source;
+    if (Result r = fs_.attributes(pair.oldPath, source); !r)
+        return r;
+    pair.identity = source.identity;
     if (journal_ != nullptr) {
         if (Result r = journal_->beforeRename(pair); !r)
             return r;
     }
-    Result r =
-        replace ? fs_.rename(pair.oldPath, pair.newPath, RenameMode::ReplaceFile)
-                : renameWithoutReplacing(
-                      fs_, pair.oldPath, pair.newPath, [this](const std::string& temporary) {
-                          return journal_ != nullptr ? journal_->viaTemporary(temporary) : Result{};
-                      });
+    Result r = renameWithoutReplacing(
+        fs_, pair.oldPath, pair.newPath,
+        [this, &pair](const std::string& temporary) {
+            pair.temporaryPath = temporary;
+            return journal_ != nullptr ? journal_->viaTemporary(temporary) : Result{};
+        },
+        &trace);
+    if (!r && r.error().code == EEXIST && trace.leftAt.empty() &&
+        mayReplace(pair.newPath, isFolder))
+        r = fs_.rename(pair.oldPath, pair.newPath, RenameMode::ReplaceFile);
     if (journal_ != nullptr)
-        journal_->afterRename(r.ok());
+        journal_->afterRename(r                      ? RenameEffect::Renamed
+                              : trace.leftAt.empty() ? RenameEffect::NotRenamed
+                                                     : RenameEffect::Unknown);
     return r;
 }
 
-void Batch::correctFolders(std::size_t i, const std::string& oldFull, const std::string& newFull) {
+void Batch::correctFolders(const std::string& oldFull, const std::string& newFull) {
     // Only what lies inside the folder: a sibling whose name merely begins
     // with the folder's name is left alone. Items processed already keep
     // the paths they were processed under.
     const std::string oldPrefix = oldFull + "/";
     const std::string newPrefix = newFull + "/";
-    const auto inside = [&](std::size_t j, const std::string& prefix) {
-        return j != i && !renamedAway_[j] && folders_[items_[j].folder].starts_with(prefix);
-    };
-    if (tracking_) {
-        // What the batch protects moved with the folder.
-        for (std::size_t j = 0; j < items_.size(); ++j) {
-            if (inside(j, oldPrefix))
-                batchSources_.remove(sourceOf(j));
-            if (j < i && produced_[j].starts_with(oldPrefix)) {
-                producedPaths_.remove(produced_[j]);
-                produced_[j].replace(0, oldPrefix.size(), newPrefix);
-                producedPaths_.add(produced_[j]);
-            }
-        }
-    }
     for (std::string& folder : folders_) {
         if (folder.starts_with(oldPrefix))
             folder.replace(0, oldPrefix.size(), newPrefix);
-    }
-    if (tracking_) {
-        for (std::size_t j = 0; j < items_.size(); ++j) {
-            if (inside(j, newPrefix))
-                batchSources_.add(sourceOf(j));
-        }
     }
 }
 
@@ -219,16 +231,13 @@ bool Batch::process(std::size_t i) {
     UndoPair pair;
     pair.oldPath = folder + item.entry->name();
     pair.newPath = (location_.empty() ? folder : location_) + item.entry->newName();
-    if (pair.oldPath == pair.newPath) {
+    if (unchanged_[i] != 0) {
         ++outcome_.processed;
         return true;
     }
-    Result r;
-    if (!location_.empty())
-        r = fs_.copyFile(pair.oldPath, pair.newPath,
-                         mayReplace(pair.oldPath, pair.newPath, item.isFolder));
-    else
-        r = renameItem(pair, item.isFolder);
+    RenameTrace trace;
+    const Result r =
+        location_.empty() ? renameItem(pair, item.isFolder, trace) : copyItem(pair, item.isFolder);
 
     if (r) {
         ++outcome_.renamed;
@@ -236,18 +245,11 @@ bool Batch::process(std::size_t i) {
         if (outcome_.processed % 10 == 0)
             status_.setStatusMessage("Processed " + std::to_string(outcome_.processed) +
                                      " files...");
-        if (tracking_) {
-            produced_[i] = pair.newPath;
-            producedPaths_.add(pair.newPath);
-        }
         if (location_.empty()) {
-            if (tracking_)
-                batchSources_.remove(pair.oldPath);
-            renamedAway_[i] = 1;
             item.entry->setName(item.entry->newName());
             if (item.isFolder) {
                 outcome_.folderRenamed = true;
-                correctFolders(i, pair.oldPath, pair.newPath);
+                correctFolders(pair.oldPath, pair.newPath);
             }
             log_.add(std::move(pair));
         }
@@ -255,11 +257,19 @@ bool Batch::process(std::size_t i) {
     }
 
     ItemFailure failure;
-    failure.item = std::move(pair.oldPath);
-    failure.target = std::move(pair.newPath);
+    failure.item = pair.oldPath;
+    failure.target = pair.newPath;
     failure.message = r.error().message;
     // Only a rename says "already exists"; a copy reports the system's text.
     failure.targetExists = location_.empty() && r.error().code == EEXIST;
+    if (!trace.leftAt.empty()) {
+        // Neither at its old name nor at its new one: undo must find it.
+        failure.leftAt = trace.leftAt;
+        failure.leftAtMessage = trace.putBackMessage;
+        pair.confirmed = false;
+        pair.temporaryPath = trace.leftAt;
+        log_.add(std::move(pair));
+    }
     if (ui_.skipFailedItem(itemFailureText(failure), failure)) {
         outcome_.skipped.push_back(std::move(failure));
         return true;
@@ -268,7 +278,17 @@ bool Batch::process(std::size_t i) {
     return false;
 }
 
+void Batch::endJournal(bool reversed) {
+    if (journal_ == nullptr)
+        return;
+    if (reversed)
+        journal_->batchReversed();
+    else
+        journal_->endBatch();
+}
+
 void Batch::finish() {
+    endJournal(false);
     const std::string statistics = renameStatistics(outcome_.processed, outcome_.renamed);
     status_.setStatusMessage(statistics);
     outcome_.end = RenameOutcome::End::Completed;
@@ -279,9 +299,20 @@ void Batch::finish() {
 
 void Batch::stop() {
     outcome_.end = RenameOutcome::End::Stopped;
-    if (log_.empty() || !ui_.reverseAfterStop())
+    // The journal stays open (and locked) while the user decides and the
+    // renames are reversed, so that a reversal cut short is settled by the
+    // next undo.
+    if (log_.empty() || !ui_.reverseAfterStop()) {
+        endJournal(false);
         return;
-    outcome_.undo = undoRename(log_, fs_, status_);
+    }
+    std::function<Result(std::size_t, const std::string&)> onTemporary;
+    if (journal_ != nullptr)
+        onTemporary = [this](std::size_t index, const std::string& temporary) {
+            return journal_->reversalVia(index, temporary);
+        };
+    outcome_.undo = undoRename(log_, fs_, status_, onTemporary);
+    endJournal(outcome_.undo.failures.empty());
     outcome_.end = RenameOutcome::End::Reversed;
     outcome_.refreshFiles = true;
 }
@@ -300,15 +331,17 @@ RenameOutcome Batch::run() {
         // No rename without its record: a journal that cannot be written
         // refuses the batch before anything is touched.
         if (Result r = journal_->beginBatch(); !r) {
-            ui_.showError("The undo journal cannot be written: " + r.error().text());
+            outcome_.journal = r;
+            ui_.showError(r.error().code == EWOULDBLOCK
+                              ? "another rename batch is using " + r.error().path
+                              : "The undo journal cannot be written: " + r.error().text());
             return outcome_;
         }
     }
     log_.clear();
     if (request_.selected.empty()) {
         outcome_.end = RenameOutcome::End::Empty;
-        if (journal_ != nullptr)
-            journal_->endBatch();
+        endJournal(false);
         return outcome_;
     }
     status_.setStatusMessage(kGeneratingStatus);
@@ -330,8 +363,6 @@ RenameOutcome Batch::run() {
         if (!stopped && progress != nullptr)
             progress->itemDone(static_cast<std::int32_t>(i), outcome_.processed);
     }
-    if (journal_ != nullptr)
-        journal_->endBatch();
     if (progress != nullptr)
         progress->batchFinished();
     if (stopped)

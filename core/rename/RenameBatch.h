@@ -29,6 +29,10 @@ struct ItemFailure {
     std::string target;  ///< new full path
     std::string message; ///< the system's error text
     bool targetExists = false;
+    /// Where the entry was left when a rename through a temporary name failed
+    /// and putting it back failed too (undo brings it back); else empty.
+    std::string leftAt;
+    std::string leftAtMessage; ///< why putting it back failed
 };
 
 /// How the batch asks the user and shows its dialogs. The GUI answers with
@@ -55,6 +59,13 @@ public:
     virtual void focusNewLocation() {}
 };
 
+/// How a tried rename left its entry.
+enum class RenameEffect {
+    Renamed,    ///< at its new name
+    NotRenamed, ///< at its old name: nothing happened
+    Unknown,    ///< elsewhere (left at a temporary name): only the disk can tell
+};
+
 /// Told of every in-place rename before it is tried and after, so that a
 /// journal can be kept ahead of the disk. Copies are not told.
 class RenameJournal {
@@ -62,15 +73,24 @@ public:
     virtual ~RenameJournal() = default;
     /// A batch was accepted; the journal of the previous one is replaced.
     [[nodiscard]] virtual Result beginBatch() = 0;
-    /// Before the rename is tried. A failure here means the rename is not
-    /// tried at all; the item fails with this error.
+    /// Before the rename is tried, with the identity of the entry it moves. A
+    /// failure here means the rename is not tried at all; the item fails
+    /// with this error.
     [[nodiscard]] virtual Result beforeRename(const UndoPair& pair) = 0;
     /// The rename goes through `temporaryPath` (a rename onto itself).
     [[nodiscard]] virtual Result viaTemporary(const std::string& temporaryPath) = 0;
-    /// After the rename: whether it happened.
-    virtual void afterRename(bool succeeded) = 0;
-    /// The batch ended (completed or stopped).
+    /// After the rename: where it left the entry.
+    virtual void afterRename(RenameEffect effect) = 0;
+    /// The batch ended (completed, or stopped and kept).
     virtual void endBatch() = 0;
+    /// A reversal of the batch's `pairIndex`-th pair in the undo log (the
+    /// renames that happened, in order) goes through `temporaryPath`; told
+    /// before it is used.
+    [[nodiscard]] virtual Result reversalVia(std::size_t pairIndex,
+                                             const std::string& temporaryPath) = 0;
+    /// The batch was stopped and every rename of it reversed: nothing is
+    /// left to undo. Ends the batch.
+    virtual void batchReversed() = 0;
 };
 
 /// Told how a batch advances, on the thread that runs it, so that a window
@@ -117,6 +137,9 @@ struct RenameOutcome {
     std::vector<ItemFailure> skipped; ///< failures the user chose to skip
     ItemFailure stoppedAt;            ///< the failure that stopped the batch
     UndoOutcome undo;                 ///< the reversal, when the batch was reversed
+    /// Refused because the journal could not be begun (EWOULDBLOCK: another
+    /// batch holds it); success otherwise.
+    Result journal;
 };
 
 inline constexpr std::string_view kInvalidLocationStatus =
@@ -135,17 +158,19 @@ inline constexpr std::string_view kReverseQuestion =
 [[nodiscard]] std::string renameStatistics(std::int32_t processed, std::int32_t renamed);
 
 /// The message of a failed item, with its last line "Ignore this error and
-/// continue processing?".
+/// continue processing?"; an item left at a temporary name says so first.
 [[nodiscard]] std::string itemFailureText(const ItemFailure& failure);
 
 /// The Rename command: checks the New Location and the new names, asks for
 /// confirmation, empties the undo log, then renames (or copies into the New
 /// Location) every selected entry in list order, asking at each failure
 /// whether to skip it or stop. No file is ever replaced unless "Overwrite
-/// Target Files" asks for it, and never one that this batch produced or has
-/// still to rename. Status texts go to `status`; the undo log receives every
-/// in-place rename that succeeded, and `journal` (when given) hears of each
-/// before it is tried. Never throws.
+/// Target Files" asks for it, and never one that this batch produced, has
+/// still to process or failed to process (told by device and inode, so no
+/// spelling of a path defeats it); an entry whose new name is its own is an
+/// ordinary existing file. Status texts go to `status`; the undo log receives
+/// every in-place rename that succeeded, and `journal` (when given) hears of
+/// each before it is tried. Never throws.
 RenameOutcome runRenameBatch(const RenameRequest& request, Preferences& preferences, FileSystem& fs,
                              RenameUi& ui, StatusSink& status, UndoLog& log,
                              RenameJournal* journal = nullptr);

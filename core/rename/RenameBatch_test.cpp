@@ -1,8 +1,10 @@
 #include "rename/RenameBatch.h"
 
-#include "platform/MemoryFileSystem.h"
+#include "rename/Journal.h"
+
 #include "platform/PosixFileSystem.h"
 #include "platform/TempDir_test.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +148,7 @@ TEST(RenameBatch, UnchangedNamesAreCountedNotTouched) {
     s.add("/d/same", "same");
     s.add("/d/case", "Case"); // a change of letter case is a change
     BatchRun r;
-    r.log.add({"/old", "/new", true, {}});
+    r.log.add({"/old", "/new", true, {}, {}});
     run(r, fs, s.request());
     EXPECT_EQ(r.status.messages.back(),
               "2 Entries processed, 1 entries renamed. 1 entries required no changes.");
@@ -187,7 +189,7 @@ TEST(RenameBatch, RefusalsTouchNothing) {
         s.add("/d/a", c.newName);
         BatchRun r;
         r.ui.confirm = c.confirm;
-        r.log.add({"/earlier", "/batch", true, {}});
+        r.log.add({"/earlier", "/batch", true, {}, {}});
         run(r, fs, s.request(c.location));
         EXPECT_EQ(r.outcome.end, c.end) << c.what;
         EXPECT_EQ(r.ui.errors,
@@ -470,18 +472,18 @@ TEST(RenameBatch, ProgressAndCancellation) {
     EXPECT_TRUE(fs.exists("/d/1") && fs.exists("/d/4"));
 }
 
-TEST(UndoRename, ReportsWhatCouldNotBeReversed) {
+TEST(UndoRename, PairsWithoutIdentityGoByTheNames) {
     MemoryFileSystem fs;
     fs.addFile("/d/1x", "1");
     fs.addFile("/d/2x", "2");
     fs.addFile("/d/2", "someone else's");
     fs.addFile("/d/4x", "4");
     UndoLog log;
-    log.add({"/d/1", "/d/1x", true, {}});
-    log.add({"/d/2", "/d/2x", true, {}});       // its old name is taken meanwhile
-    log.add({"/d/3", "/d/3x", false, {}});      // interrupted: never happened
-    log.add({"/d/4", "/d/4x", false, {}});      // interrupted: happened
-    log.add({"/d/5", "/d/5x", false, "/d/.t"}); // interrupted half way
+    log.add({"/d/1", "/d/1x", true, {}, {}});
+    log.add({"/d/2", "/d/2x", true, {}, {}});       // its old name is taken meanwhile
+    log.add({"/d/3", "/d/3x", false, {}, {}});      // interrupted: never happened
+    log.add({"/d/4", "/d/4x", false, {}, {}});      // interrupted: happened
+    log.add({"/d/5", "/d/5x", false, "/d/.t", {}}); // interrupted half way
     fs.addFile("/d/.t", "5");
     StatusLog status;
     const UndoOutcome outcome = undoRename(log, fs, status);
@@ -496,6 +498,167 @@ TEST(UndoRename, ReportsWhatCouldNotBeReversed) {
     EXPECT_EQ(fs.content("/d/4"), "4");
     EXPECT_EQ(fs.content("/d/5"), "5");
     EXPECT_TRUE(log.empty());
+}
+
+// However the New Location spells the entries' own folder, a copy never
+// replaces a file the batch still has to process, or one it made.
+TEST(RenameBatch, NoSpellingOfTheNewLocationDefeatsTheProtection) {
+    for (const std::string location : {"/d", "/d/", "/d/.", "/d/./", "/d/../d", "/x/../d/."}) {
+        for (const int overwrite : {0, 1}) {
+            MemoryFileSystem fs;
+            fs.addFolder("/x");
+            fs.addFile("/d/1", "ONE");
+            fs.addFile("/d/2", "TWO");
+            fs.addFile("/d/3", "THREE");
+            Selection s; // listed in descending order, numbered from 1
+            s.add("/d/3", "1");
+            s.add("/d/2", "2");
+            s.add("/d/1", "3");
+            BatchRun r;
+            Preferences preferences;
+            preferences.overwriteTargetFiles = overwrite;
+            run(r, fs, s.request(location), preferences);
+            const std::string what = location + (overwrite != 0 ? " overwrite" : "");
+            EXPECT_EQ(fs.content("/d/1"), "ONE") << what;
+            EXPECT_EQ(fs.content("/d/2"), "TWO") << what;
+            EXPECT_EQ(fs.content("/d/3"), "THREE") << what;
+            EXPECT_EQ(r.ui.failures.size(), 2U) << what;
+            EXPECT_EQ(r.outcome.renamed, 0) << what;
+            EXPECT_EQ(r.outcome.processed, 1) << what << ": a copy onto itself is no change";
+        }
+    }
+}
+
+TEST(RenameBatch, OverwriteReplacesAnEntryThatKeepsItsName) {
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    struct Case {
+        const char* what;
+        std::string secondNewName; // what /d/b is to become
+        Files after;
+        std::size_t failures;
+    };
+    const Case cases[] = {
+        {"b keeps its name: an ordinary existing file",
+         "b",
+         {{"/d/", ""}, {"/d/a-link", "from a"}, {"/d/b", "from a"}},
+         0},
+        {"b is still to be renamed: kept",
+         "c",
+         {{"/d/", ""}, {"/d/a", "from a"}, {"/d/a-link", "from a"}, {"/d/c", "from b"}},
+         1},
+    };
+    for (const Case& c : cases) {
+        MemoryFileSystem fs;
+        fs.addFile("/d/a", "from a");
+        fs.addFile("/d/b", "from b");
+        fs.addHardLink("/d/a", "/d/a-link");
+        Selection s;
+        s.add("/d/a", "b");
+        s.add("/d/b", c.secondNewName);
+        s.add("/d/a-link", "a-link");
+        BatchRun r;
+        Preferences preferences;
+        preferences.overwriteTargetFiles = 1;
+        r.ui.skip = true;
+        run(r, fs, s.request(), preferences);
+        EXPECT_EQ(fs.snapshot(), c.after) << c.what;
+        EXPECT_EQ(r.ui.failures.size(), c.failures) << c.what;
+    }
+}
+
+TEST(RenameBatch, ASecondNameOfTheSameFileIsAnotherEntry) {
+    for (const int overwrite : {0, 1}) {
+        MemoryFileSystem fs;
+        fs.addFile("/d/a", "data");
+        fs.addHardLink("/d/a", "/d/b");
+        Selection s;
+        s.add("/d/a", "b");
+        BatchRun r;
+        Preferences preferences;
+        preferences.overwriteTargetFiles = overwrite;
+        run(r, fs, s.request(), preferences);
+        ASSERT_EQ(r.ui.failures.size(), 1U) << overwrite;
+        EXPECT_NE(r.ui.failures[0].find("Target item '/d/b' already exists."), std::string::npos);
+        EXPECT_EQ(fs.calls(MemoryFileSystem::Operation::Rename), 1U)
+            << "no detour through a temporary name";
+        EXPECT_EQ(fs.snapshot().size(), 3U) << "nothing left behind";
+        EXPECT_TRUE(r.log.empty());
+    }
+}
+
+// A letter-case change on a case-insensitive folder goes through a temporary
+// name; when moving on fails and putting the file back fails too, the report
+// names where it is, and undo (in the process or from the journal) brings it back.
+TEST(RenameBatch, ARenameLeftAtItsTemporaryNameIsReportedAndUndone) {
+    MemoryFileSystem fs;
+    fs.setCaseInsensitive("/ci");
+    fs.addFile("/ci/Photo", "data");
+    fs.failPath(MemoryFileSystem::Operation::Rename, "/ci/.vantrel-rename-0", EIO);
+    Selection s;
+    s.add("/ci/Photo", "photo");
+    BatchRun r;
+    FileJournal journal(fs, "/j");
+    Preferences preferences;
+    r.outcome = runRenameBatch(s.request(), preferences, fs, r.ui, r.status, r.log, &journal);
+    ASSERT_EQ(r.ui.failures.size(), 1U);
+    EXPECT_EQ(r.ui.failures[0],
+              "Item '/ci/Photo' could not be renamed.\nError Code: Input/output error\nIt was "
+              "left at '/ci/.vantrel-rename-0', as it could not be put back (Input/output "
+              "error); undo brings it back.\nIgnore this error and continue processing?");
+    EXPECT_EQ(r.outcome.skipped.at(0).leftAt, "/ci/.vantrel-rename-0");
+    EXPECT_EQ(fs.content("/ci/.vantrel-rename-0"), "data");
+
+    MemoryFileSystem inProcess(fs); // the fault is gone
+    StatusLog status;
+    EXPECT_TRUE(undoRename(r.log, inProcess, status).failures.empty());
+    EXPECT_EQ(inProcess.snapshot(),
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"/ci/", ""}, {"/ci/Photo", "data"}, {"/j", fs.content("/j")}}));
+
+    MemoryFileSystem later(fs);
+    JournalUndo undo;
+    ASSERT_TRUE(undoJournal(later, "/j", status, undo).ok());
+    EXPECT_TRUE(undo.outcome.failures.empty());
+    EXPECT_EQ(later.content("/ci/Photo"), "data");
+    EXPECT_FALSE(later.exists("/ci/.vantrel-rename-0"));
+}
+
+TEST(RenameBatch, AStoppedBatchIsReversedUnderTheJournalsLock) {
+    MemoryFileSystem fs;
+    Selection s;
+    for (const char* n : {"1", "2", "3"}) {
+        fs.addFile(std::string("/d/") + n, n);
+        s.add(std::string("/d/") + n, std::string(n) + "x");
+    }
+    fs.failNthCall(MemoryFileSystem::Operation::Rename, 3, EIO);
+    // While the user is asked, nobody else can begin a batch on the journal.
+    class AskingUi final : public RenameUi {
+    public:
+        explicit AskingUi(MemoryFileSystem& fs) : fs_(fs) {}
+        bool confirmRename(std::int32_t, Preferences&) override { return true; }
+        void showError(const std::string&) override {}
+        bool skipFailedItem(const std::string&, const ItemFailure&) override { return false; }
+        bool reverseAfterStop() override {
+            FileJournal other(fs_, "/j");
+            otherBegan = other.beginBatch().ok();
+            return true;
+        }
+        void renameComplete(const std::string&, Preferences&) override {}
+        bool otherBegan = true;
+
+    private:
+        MemoryFileSystem& fs_;
+    } ui(fs);
+    FileJournal journal(fs, "/j");
+    StatusLog status;
+    UndoLog log;
+    Preferences preferences;
+    const RenameOutcome outcome =
+        runRenameBatch(s.request(), preferences, fs, ui, status, log, &journal);
+    EXPECT_EQ(outcome.end, RenameOutcome::End::Reversed);
+    EXPECT_FALSE(ui.otherBegan);
+    EXPECT_TRUE(fs.exists("/d/1") && fs.exists("/d/2") && fs.exists("/d/3"));
+    EXPECT_EQ(fs.content("/j"), "") << "nothing is left to undo";
 }
 
 /// A journal that records the calls and can refuse.
@@ -513,8 +676,17 @@ public:
         events.push_back("temporary " + path);
         return {};
     }
-    void afterRename(bool succeeded) override { events.push_back(succeeded ? "done" : "failed"); }
+    void afterRename(RenameEffect effect) override {
+        events.push_back(effect == RenameEffect::Renamed      ? "done"
+                         : effect == RenameEffect::NotRenamed ? "failed"
+                                                              : "unknown");
+    }
     void endBatch() override { events.emplace_back("end"); }
+    Result reversalVia(std::size_t index, const std::string& path) override {
+        events.push_back("reversal " + std::to_string(index) + " " + path);
+        return {};
+    }
+    void batchReversed() override { events.emplace_back("reversed"); }
 
     bool failBegin = false;
     std::string refuse;
@@ -544,7 +716,7 @@ TEST(RenameBatch, JournalIsWrittenAheadOrNothingHappens) {
     RecordingJournal broken;
     broken.failBegin = true;
     BatchRun refused;
-    refused.log.add({"/x", "/y", true, {}});
+    refused.log.add({"/x", "/y", true, {}, {}});
     refused.outcome = runRenameBatch(s.request(), preferences, fs, refused.ui, refused.status,
                                      refused.log, &broken);
     EXPECT_EQ(refused.outcome.end, RenameOutcome::End::Refused);

@@ -2,46 +2,202 @@
 
 #include "rename/SafeRename.h"
 
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+
 namespace vantrel {
 
 namespace {
 
-bool exists(FileSystem& fs, const std::string& path) {
-    FileAttributes attributes;
-    return !path.empty() && fs.attributes(path, attributes).ok();
-}
+/// Where the paths of a pair lie now. A pair's paths are those of the
+/// moment it was renamed, after every older rename of the batch; when an
+/// undo was cut short after it had moved a renamed folder back, the paths
+/// of what lies inside that folder are carried along to its old name.
+class Locator {
+public:
+    Locator(FileSystem& fs, const std::vector<UndoPair>& pairs) : fs_(fs), pairs_(pairs) {
+        // The pairs whose new path is a folder of a later pair's path, found
+        // by looking each prefix up once.
+        std::unordered_map<std::string_view, std::size_t> byNewPath;
+        for (std::size_t j = 0; j < pairs_.size(); ++j) {
+            const std::string_view path = pairs_[j].oldPath;
+            for (std::size_t slash = path.find('/', 1); slash != std::string_view::npos;
+                 slash = path.find('/', slash + 1)) {
+                const auto it = byNewPath.find(path.substr(0, slash));
+                if (it != byNewPath.end())
+                    containers_.push_back(it->second);
+            }
+            byNewPath[pairs_[j].newPath] = j;
+        }
+        std::sort(containers_.begin(), containers_.end());
+        containers_.erase(std::unique(containers_.begin(), containers_.end()), containers_.end());
+    }
+
+    /// `path`, written at the time of pair `k`, as it lies now.
+    std::string now(std::size_t k, const std::string& path) {
+        if (path.empty())
+            return path;
+        // The latest folder renamed before k that holds the path decides.
+        for (auto it = std::lower_bound(containers_.begin(), containers_.end(), k);
+             it != containers_.begin();) {
+            const std::size_t i = *--it;
+            const std::string& folder = pairs_[i].newPath;
+            if (path.size() > folder.size() && path.starts_with(folder) &&
+                path[folder.size()] == '/') {
+                const std::string base =
+                    isBack(i) ? now(i, pairs_[i].oldPath) : now(i, pairs_[i].newPath);
+                return base + path.substr(folder.size());
+            }
+        }
+        return path;
+    }
+
+    /// The pair with its paths as they lie now.
+    UndoPair current(std::size_t k) {
+        UndoPair pair = pairs_[k];
+        pair.oldPath = now(k, pair.oldPath);
+        pair.newPath = now(k, pair.newPath);
+        pair.temporaryPath = now(k, pair.temporaryPath);
+        return pair;
+    }
+
+private:
+    bool holds(const std::string& path, const FileIdentity& identity) {
+        FileAttributes attributes;
+        return fs_.attributes(path, attributes).ok() && attributes.identity == identity;
+    }
+
+    /// Whether container `i` is back at its old name; asked before the undo
+    /// reaches it, so the answer stays right for the pairs inside it.
+    bool isBack(std::size_t i) {
+        const auto it = back_.find(i);
+        if (it != back_.end())
+            return it->second;
+        const FileIdentity& identity = pairs_[i].identity;
+        const bool back = identity.known() && holds(now(i, pairs_[i].oldPath), identity) &&
+                          !holds(now(i, pairs_[i].newPath), identity);
+        back_.emplace(i, back);
+        return back;
+    }
+
+    FileSystem& fs_;
+    const std::vector<UndoPair>& pairs_;
+    std::vector<std::size_t> containers_;
+    std::unordered_map<std::size_t, bool> back_;
+};
+
+/// One pair's reversal.
+class Settler {
+public:
+    Settler(FileSystem& fs, const UndoPair& pair) : fs_(fs), pair_(pair) {}
+
+    enum class End { Reversed, AlreadyBack, Failed };
+
+    End settle(const std::function<Result(const std::string&)>& onTemporary) {
+        const std::string* from = where();
+        if (from == nullptr)
+            return failure_.message.empty() ? End::AlreadyBack : End::Failed;
+        RenameTrace trace;
+        const Result r = renameWithoutReplacing(fs_, *from, pair_.oldPath, onTemporary, &trace);
+        if (r)
+            return End::Reversed;
+        failure_ = {*from, pair_.oldPath, r.error().message};
+        if (!trace.leftAt.empty())
+            failure_.message += "; it was left at '" + trace.leftAt + "': " + trace.putBackMessage;
+        return End::Failed;
+    }
+
+    [[nodiscard]] const UndoFailure& failure() const { return failure_; }
+
+private:
+    /// Whether the entry at `path` is the one the pair renamed; an unknown
+    /// identity accepts any entry.
+    bool holdsEntry(const std::string& path) {
+        FileAttributes attributes;
+        if (path.empty() || !fs_.attributes(path, attributes).ok())
+            return false;
+        return !pair_.identity.known() || attributes.identity == pair_.identity;
+    }
+
+    /// Where the entry is to be moved back from; null when it is back at its
+    /// old name already (failure_ empty) or cannot be found (failure_ set).
+    const std::string* where() {
+        if (!pair_.identity.known())
+            return whereByPresence();
+        // A temporary name first: the entry may have been left there, while
+        // its new name is taken by another name of the same file.
+        if (!pair_.temporaryPath.empty() && holdsEntry(pair_.temporaryPath))
+            return &pair_.temporaryPath;
+        if (holdsEntry(pair_.newPath)) {
+            // Two names of one file (hard links): the one at the old name is
+            // it, and the new name was never the batch's.
+            if (holdsEntry(pair_.oldPath) && !isSameEntry(fs_, pair_.newPath, pair_.oldPath))
+                return nullptr;
+            return &pair_.newPath;
+        }
+        if (holdsEntry(pair_.oldPath))
+            return nullptr;
+        FileAttributes attributes;
+        const Result atNew = fs_.attributes(pair_.newPath, attributes);
+        failure_ = {pair_.newPath, pair_.oldPath,
+                    atNew ? "another entry is there now; the renamed one was not found"
+                          : atNew.error().message};
+        return nullptr;
+    }
+
+    /// For pairs without an identity: what the disk shows by names alone.
+    const std::string* whereByPresence() {
+        if (pair_.confirmed)
+            return &pair_.newPath;
+        FileAttributes attributes;
+        const bool atNew = fs_.attributes(pair_.newPath, attributes).ok();
+        const bool atOld = fs_.attributes(pair_.oldPath, attributes).ok();
+        if (!atNew && !atOld && holdsEntry(pair_.temporaryPath))
+            return &pair_.temporaryPath;
+        return atNew && !atOld ? &pair_.newPath : nullptr;
+    }
+
+    FileSystem& fs_;
+    const UndoPair& pair_;
+    UndoFailure failure_;
+};
 
 } // namespace
 
-UndoOutcome undoRename(UndoLog& log, FileSystem& fs, StatusSink& status) {
+UndoOutcome undoRename(UndoLog& log, FileSystem& fs, StatusSink& status,
+                       const std::function<Result(std::size_t, const std::string&)>& onTemporary) {
     UndoOutcome outcome;
     const std::vector<UndoPair>& pairs = log.pairs();
-    std::int32_t attempted = 0;
-    for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) {
-        const UndoPair& pair = *it;
-        std::string from = pair.newPath;
-        if (!pair.confirmed) {
-            // An interrupted batch: reverse only what the disk shows happened.
-            const bool atNew = exists(fs, pair.newPath);
-            const bool atOld = exists(fs, pair.oldPath);
-            if (!atNew && !atOld && exists(fs, pair.temporaryPath))
-                from = pair.temporaryPath; // stopped half way through a temporary name
-            else if (!atNew || atOld)
-                continue; // it never happened
-        }
-        ++attempted;
-        const Result r = renameWithoutReplacing(fs, from, pair.oldPath);
-        if (r)
+    Locator locator(fs, pairs);
+    for (std::size_t k = pairs.size(); k-- > 0;) {
+        const UndoPair pair = locator.current(k);
+        Settler settler(fs, pair);
+        std::function<Result(const std::string&)> announce;
+        if (onTemporary)
+            announce = [&onTemporary, k](const std::string& temporary) {
+                return onTemporary(k, temporary);
+            };
+        switch (settler.settle(announce)) {
+        case Settler::End::Reversed:
             ++outcome.reversed;
-        else
-            outcome.failures.push_back({from, pair.oldPath, r.error().message});
+            break;
+        case Settler::End::AlreadyBack:
+            ++outcome.alreadyBack;
+            break;
+        case Settler::End::Failed:
+            outcome.failures.push_back(settler.failure());
+            break;
+        }
     }
     log.clear();
     if (outcome.failures.empty())
         status.setStatusMessage(std::string(kUndoDoneMessage));
     else
-        status.setStatusMessage(std::to_string(outcome.failures.size()) + " of " +
-                                std::to_string(attempted) + " changes could not be reversed.");
+        status.setStatusMessage(
+            std::to_string(outcome.failures.size()) + " of " +
+            std::to_string(outcome.failures.size() + static_cast<std::size_t>(outcome.reversed)) +
+            " changes could not be reversed.");
     return outcome;
 }
 

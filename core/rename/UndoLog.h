@@ -3,7 +3,9 @@
 #include "platform/FileSystem.h"
 #include "status/StatusSink.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ struct UndoPair {
     /// A temporary name the entry passed through (a rename onto itself in
     /// another letter case), where an interrupted rename may have left it.
     std::string temporaryPath;
+    /// The entry that was renamed: undo moves only this file back.
+    FileIdentity identity;
 };
 
 /// The renames of the latest accepted batch, oldest first. Undo reverses them.
@@ -43,17 +47,26 @@ struct UndoFailure {
 /// What an undo did.
 struct UndoOutcome {
     std::int32_t reversed = 0;
+    /// Pairs whose entry was at its old name already (reversed by an earlier
+    /// undo that was cut short, or never renamed).
+    std::int32_t alreadyBack = 0;
     std::vector<UndoFailure> failures;
 };
 
 inline constexpr std::string_view kUndoDoneMessage = "Previous changes successfully reversed.";
 
 /// Reverses the log newest first with renames that never replace anything,
-/// then empties it. The status text is "Previous changes successfully
-/// reversed." when every reversal succeeded, else says how many could not be
+/// then empties it. Each pair is settled from what the log knows: the entry
+/// is looked for at its temporary name first, then at its new name, and only
+/// the entry with the pair's identity is ever moved; one at its old name
+/// already is done. The status text is "Previous changes successfully
+/// reversed." when every pair settled, else says how many could not be
 /// reversed; the failures are returned so the front end can name them.
-/// Unconfirmed pairs whose rename evidently never happened are skipped
-/// silently. Re-reading the folder afterwards is the front end's part.
-UndoOutcome undoRename(UndoLog& log, FileSystem& fs, StatusSink& status);
+/// `onTemporary`, when given, hears of a temporary name (with the pair's
+/// index in the log) before a reversal uses it, and may refuse by failing.
+/// Re-reading the folder afterwards is the front end's part.
+UndoOutcome
+undoRename(UndoLog& log, FileSystem& fs, StatusSink& status,
+           const std::function<Result(std::size_t, const std::string&)>& onTemporary = {});
 
 } // namespace vantrel

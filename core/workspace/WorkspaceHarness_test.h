@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
-#include "platform/MemoryFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 #include "platform/Random.h"
 #include "rename/RenameBatch.h"
 #include "status/StatusSink.h"

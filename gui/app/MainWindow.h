@@ -156,6 +156,7 @@ private:
     std::vector<QAction*> recentActions_;
     RecentFiles recent_;
     bool exiting_ = false;
+    std::string lastBatch_; ///< the identity of the journal's batch this window wrote last
     /// The highlight colour as it was at start-up: a change needs a restart.
     QColor activeColour_;
     bool alwaysOnTop_ = false;

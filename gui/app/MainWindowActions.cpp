@@ -138,7 +138,7 @@ void MainWindow::rename() {
     const std::string journalPath = defaultJournalPath();
     std::unique_ptr<FileJournal> journal;
     if (!journalPath.empty())
-        journal = std::make_unique<FileJournal>(journalPath);
+        journal = std::make_unique<FileJournal>(fs_, journalPath);
     cancelBatch_ = false;
     const RenameOutcome outcome = workspace_->rename(ui, &ui, journal.get(), &cancelBatch_);
     if (journal && !journal->writeFailure().ok())
@@ -147,8 +147,9 @@ void MainWindow::rename() {
                                          "may leave renames in place:\n") +
                               toQString(journal->writeFailure().error().text()),
                           QMessageBox::Ok);
-    if (outcome.end == RenameOutcome::End::Reversed && !journalPath.empty())
-        (void)clearJournal(journalPath);
+    // The in-window undo later empties this batch's journal, and only it.
+    if (journal)
+        lastBatch_ = journal->batch();
     updateCommands();
     emit batchFinished();
     if (closeAfterBatch_) {
@@ -163,8 +164,9 @@ void MainWindow::undoRename() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const UndoOutcome outcome = workspace_->undo();
     QApplication::restoreOverrideCursor();
-    if (const std::string path = defaultJournalPath(); !path.empty())
-        (void)clearJournal(path);
+    // The journal of this batch has served; another batch's is left alone.
+    if (const std::string path = defaultJournalPath(); !path.empty() && !lastBatch_.empty())
+        (void)clearJournal(fs_, path, lastBatch_);
     if (!outcome.failures.empty()) {
         QString text = QStringLiteral("These changes could not be reversed:");
         for (const UndoFailure& f : outcome.failures)

@@ -170,7 +170,7 @@ void MainWindow::showFavouriteName() {
 void MainWindow::loadFavouriteFile(const std::string& path) {
     std::string storedFolder;
     // A file that cannot be read loads as all defaults, as a first run does.
-    (void)vantrel::loadFavourite(path, workspace_->criteria, &storedFolder);
+    (void)vantrel::loadFavourite(fs_, path, workspace_->criteria, &storedFolder);
     workspace_->preferences.favouritePath = path;
     if (!path.empty()) {
         recent_.add(path);
@@ -185,7 +185,7 @@ void MainWindow::loadFavouriteFile(const std::string& path) {
 }
 
 bool MainWindow::saveFavouriteFile(const std::string& path) {
-    const Result saved = vantrel::saveFavourite(path, workspace_->criteria, tree_->selectedPath());
+    const Result saved = vantrel::saveFavourite(fs_, path, workspace_->criteria, tree_->selectedPath());
     workspace_->preferences.favouritePath = path;
     recent_.add(path);
     rebuildRecentMenu();

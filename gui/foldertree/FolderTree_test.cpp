@@ -1,7 +1,7 @@
 #include "GuiTest.h"
 
 #include "foldertree/FolderTree.h"
-#include "platform/MemoryFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 #include "platform/PosixFileSystem.h"
 
 #include <QAbstractItemModelTester>
