@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/Clock.h"
-#include "testsupport/MemoryFileSystem.h"
 #include "platform/Random.h"
 #include "rename/RenameBatch.h"
 #include "status/StatusSink.h"
+#include "testsupport/MemoryFileSystem.h"
 #include "workspace/Workspace.h"
 
 #include <chrono>

@@ -58,7 +58,8 @@ MainWindow::MainWindow(qtsupport::SettingsStore& settings, FileSystem& fs, QWidg
     setWindowTitle(QStringLiteral("<Vantrel>"));
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/resources/icons/vantrel-%1.png").arg(size), QSize(size, size));
+        icon.addFile(QStringLiteral(":/resources/icons/vantrel-%1.png").arg(size),
+                     QSize(size, size));
     setWindowIcon(icon);
     buildWindow();
     buildMenus();

@@ -185,7 +185,8 @@ void MainWindow::loadFavouriteFile(const std::string& path) {
 }
 
 bool MainWindow::saveFavouriteFile(const std::string& path) {
-    const Result saved = vantrel::saveFavourite(fs_, path, workspace_->criteria, tree_->selectedPath());
+    const Result saved =
+        vantrel::saveFavourite(fs_, path, workspace_->criteria, tree_->selectedPath());
     workspace_->preferences.favouritePath = path;
     recent_.add(path);
     rebuildRecentMenu();

@@ -1,8 +1,8 @@
 #include "GuiTest.h"
 
 #include "foldertree/FolderTree.h"
-#include "testsupport/MemoryFileSystem.h"
 #include "platform/PosixFileSystem.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
