@@ -94,6 +94,11 @@ void Workspace::keepMessage(const std::string& message) {
     quietScan_ = true;
 }
 
+void Workspace::rescanKeeping(const std::string& message) {
+    rescan();
+    keepMessage(message);
+}
+
 void Workspace::rescan() {
     quietScan_ = false;
     scan_.stop();
@@ -160,10 +165,8 @@ RenameOutcome Workspace::rename(RenameUi& ui, RenameProgress* progress, RenameJo
     batchRunning_ = false;
     list_.namesChanged();
     scan_.holdDeliveries(false);
-    if (outcome.refreshFiles) {
-        rescan();
-        keepMessage(status.message);
-    }
+    if (outcome.refreshFiles)
+        rescanKeeping(status.message);
     return outcome;
 }
 
@@ -180,8 +183,7 @@ UndoOutcome Workspace::undo() {
     RememberingStatus status(services_.status);
     UndoOutcome outcome = undoRename(undoLog_, services_.fs, status);
     // The list shows the disk as it now is; the undo's text stays in view.
-    rescan();
-    keepMessage(status.message);
+    rescanKeeping(status.message);
     return outcome;
 }
 

@@ -74,6 +74,9 @@ public:
     [[nodiscard]] const std::string& folder() const { return folder_; }
     /// Refresh Files: reads the folder again with the current Selections.
     void rescan();
+    /// Reads the folder again and keeps `message` in view instead of the
+    /// scan's texts (after a reversal, whose outcome the user must see).
+    void rescanKeeping(const std::string& message);
     /// Stops a running scan and waits for it (a new selection, closing).
     void stopScan() { scan_.stop(); }
 

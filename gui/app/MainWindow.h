@@ -49,6 +49,10 @@ public:
     /// Brings the window, or the popup it has open, to the front (another
     /// copy of the program was started).
     void bringToFront();
+    /// When the journal holds a batch that never finished (the program
+    /// that ran it died), says so and offers to reverse it; the answer and
+    /// its outcome are reported as undo reports them. Run once the window shows.
+    void offerToReverseInterruptedBatch();
 
     [[nodiscard]] Workspace& workspace() { return *workspace_; }
     [[nodiscard]] const Workspace& workspace() const { return *workspace_; }
@@ -119,6 +123,7 @@ private:
     void applyListPreferences();
 
     void runCommand(const CommandDef& command);
+    void reportUndoFailures(const UndoOutcome& outcome);
     void rebuildRecentMenu();
     void storeRecentFiles();
     /// Loads a favourites file into the criteria and makes it current; the

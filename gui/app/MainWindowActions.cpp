@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -158,6 +159,47 @@ void MainWindow::rename() {
     }
 }
 
+void MainWindow::offerToReverseInterruptedBatch() {
+    const std::string path = defaultJournalPath();
+    JournalContents contents;
+    if (path.empty() || !inspectJournal(fs_, path, contents))
+        return;
+    // A finished batch is the ordinary case; one held by a running program is its business.
+    if (contents.finished || contents.heldByOther || contents.log.empty())
+        return;
+    const QString question =
+        QStringLiteral("The last rename batch did not finish: the program that ran it ended while "
+                       "it worked. %1 of its renames are recorded in %2.\n\nWould you like to "
+                       "reverse the entries which were renamed?")
+            .arg(contents.log.pairs().size())
+            .arg(toQString(path));
+    if (Prompter::message(this, QMessageBox::Question, question,
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return; // kept: it can still be reversed later
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    JournalUndo undo;
+    const Result done = undoJournal(fs_, path, *status_, undo, contents.batch);
+    QApplication::restoreOverrideCursor();
+    if (!done) {
+        status_->setStatusMessage(done.error().text());
+        Prompter::message(this, QMessageBox::Warning, toQString(done.error().text()),
+                          QMessageBox::Ok);
+        return;
+    }
+    reportUndoFailures(undo.outcome);
+    workspace_->rescanKeeping(toBytes(status_->messagePane()->text()));
+}
+
+void MainWindow::reportUndoFailures(const UndoOutcome& outcome) {
+    if (outcome.failures.empty())
+        return;
+    QString text = QStringLiteral("These changes could not be reversed:");
+    for (const UndoFailure& f : outcome.failures)
+        text += QStringLiteral("\n'%1' could not be renamed back to '%2': %3")
+                    .arg(toQString(f.item), toQString(f.target), toQString(f.message));
+    Prompter::message(this, QMessageBox::Warning, text, QMessageBox::Ok);
+}
+
 void MainWindow::undoRename() {
     if (!workspace_->canUndo() || workspace_->batchRunning())
         return;
@@ -167,13 +209,7 @@ void MainWindow::undoRename() {
     // The journal of this batch has served; another batch's is left alone.
     if (const std::string path = defaultJournalPath(); !path.empty() && !lastBatch_.empty())
         (void)clearJournal(fs_, path, lastBatch_);
-    if (!outcome.failures.empty()) {
-        QString text = QStringLiteral("These changes could not be reversed:");
-        for (const UndoFailure& f : outcome.failures)
-            text += QStringLiteral("\n'%1' could not be renamed back to '%2': %3")
-                        .arg(toQString(f.item), toQString(f.target), toQString(f.message));
-        Prompter::message(this, QMessageBox::Warning, text, QMessageBox::Ok);
-    }
+    reportUndoFailures(outcome);
     updateCommands();
     emit batchFinished();
 }

@@ -7,6 +7,7 @@
 #include "foldertree/FolderTree.h"
 #include "panels/CriteriaPanels.h"
 #include "panels/SpinEdit.h"
+#include "rename/Journal.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -358,6 +359,51 @@ private slots:
         QVERIFY(refreshed(h));
         QCOMPARE(model->data(model->index(1, 1), Qt::ForegroundRole).value<QColor>(),
                  QColor(255, 0, 0));
+    }
+
+    void anInterruptedBatchIsOfferedForReversal() {
+        WindowHarness h;
+        h.file(QStringLiteral("files/old"), "1");
+        const std::string journalPath = defaultJournalPath();
+        {
+            // A batch whose program died after one rename: its journal has no end.
+            FileJournal journal(h.fs, journalPath);
+            QVERIFY(journal.beginBatch().ok());
+            UndoPair pair;
+            pair.oldPath = h.path(QStringLiteral("files/old")).toStdString();
+            pair.newPath = h.path(QStringLiteral("files/new")).toStdString();
+            FileAttributes attributes;
+            QVERIFY(h.fs.attributes(pair.oldPath, attributes).ok());
+            pair.identity = attributes.identity;
+            QVERIFY(journal.beforeRename(pair).ok());
+            QVERIFY(QFile::rename(h.path(QStringLiteral("files/old")),
+                                  h.path(QStringLiteral("files/new"))));
+            journal.afterRename(RenameEffect::Renamed);
+            QFile file(QString::fromStdString(journalPath));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray cut = file.readAll();
+            journal.endBatch();
+            file.close();
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(cut);
+        }
+        QVERIFY(h.start());
+        PromptScript script;
+        script.button(QMessageBox::No); // kept for later
+        h.window->offerToReverseInterruptedBatch();
+        QVERIFY(script.asked.value(0).contains(QStringLiteral("did not finish")));
+        QVERIFY(h.exists(QStringLiteral("files/new")));
+        script.button(QMessageBox::Yes);
+        h.window->offerToReverseInterruptedBatch();
+        QVERIFY(h.waitForScan());
+        QVERIFY(h.exists(QStringLiteral("files/old")));
+        QVERIFY(!h.exists(QStringLiteral("files/new")));
+        QCOMPARE(h.window->status().messagePane()->text(),
+                 QStringLiteral("Previous changes successfully reversed."));
+        // Reversed once: nothing is offered again.
+        h.window->offerToReverseInterruptedBatch();
+        QCOMPARE(script.asked.size(), 2);
+        QVERIFY(script.unexpected.isEmpty());
     }
 
     void contextHelpShowsTheControlsText() {

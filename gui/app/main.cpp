@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
                      &vantrel::gui::MainWindow::bringToFront);
     window.initialise(argument);
     window.showAsPlaced();
+    QTimer::singleShot(0, &window, &vantrel::gui::MainWindow::offerToReverseInterruptedBatch);
     return QApplication::exec();
 }
