@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -200,6 +201,59 @@ private slots:
         QCOMPARE(h.cell(0, 1), QStringLiteral("d_x1.txt"));
         QCOMPARE(h.cell(1, 1), QStringLiteral("a_x2.txt"));
         QVERIFY(list->selectionModel()->isRowSelected(0, {}));
+    }
+
+    void theModelStaysSoundThroughScansSortsAndMoves() {
+        WindowHarness h;
+        for (int i = 0; i < 1500; ++i)
+            h.file(QStringLiteral("files/f%1.txt").arg(i));
+        h.settings->writeInt("Preferences", "Auto Select Entries", 1);
+        h.window = std::make_unique<MainWindow>(*h.settings, h.fs);
+        QAbstractItemModelTester tester(h.window->fileList()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        h.scans = std::make_unique<QSignalSpy>(h.window.get(), &MainWindow::scanFinished);
+        TreeRoot root;
+        root.path = h.path(QStringLiteral("files")).toStdString();
+        root.text = QStringLiteral("files");
+        h.window->initialise({}, {root});
+        QVERIFY(h.waitForScan());
+        QCOMPARE(h.rows(), 1500);
+        // Rows came selected in batches; the view shows the list's selection.
+        auto* selection = h.window->fileList()->selectionModel();
+        QCOMPARE(selection->selectedRows().size(), 1500);
+        QCOMPARE(h.window->status().statisticsPane()->text(),
+                 QStringLiteral("1500 Objects (1500 Selected)"));
+        // Natural order off: f10 before f2; a header click reverses.
+        QCOMPARE(h.cell(2, 0), QStringLiteral("f10.txt"));
+        emit h.window->fileList()->sortRequested(0);
+        QCOMPARE(h.cell(0, 0), QStringLiteral("f999.txt"));
+        QCOMPARE(h.window->fileList()->horizontalHeader()->sortIndicatorOrder(),
+                 Qt::DescendingOrder);
+        QCOMPARE(selection->selectedRows().size(), 1500);
+        h.window->deselectAll();
+        QCOMPARE(selection->selectedRows().size(), 0);
+        selection->select(h.window->fileList()->model()->index(5, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        emit h.window->fileList()->rowDropped(5, 1500);
+        QCOMPARE(h.window->workspace().list().selectedEntry(0).name(),
+                 h.cell(1499, 0).toStdString());
+        QVERIFY(selection->isRowSelected(1499, {}));
+        h.window->refreshFiles();
+        QVERIFY(h.waitForScan());
+        QCOMPARE(h.rows(), 1500);
+    }
+
+    void typingCostsFewerRefreshesThanKeys() {
+        WindowHarness h;
+        h.file(QStringLiteral("files/a.txt"));
+        QVERIFY(h.start());
+        h.window->selectAll();
+        QSignalSpy refreshes(h.window.get(), &MainWindow::previewRefreshed);
+        auto* prefix = qobject_cast<QLineEdit*>(field(h, "prefix"));
+        QTest::keyClicks(prefix, QStringLiteral("abcde"));
+        QVERIFY(refreshed(h));
+        QCOMPARE(refreshes.count(), 1); // the keys arrived before the loop ran
+        QCOMPARE(h.cell(0, 1), QStringLiteral("abcdea.txt"));
     }
 
     void changeRulesShowInTheControls() {
