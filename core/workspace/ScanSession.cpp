@@ -11,6 +11,9 @@ public:
     void reset(std::uint64_t generation) {
         generation_ = generation;
         announcing_.store(false);
+        const std::lock_guard lock(mutex_);
+        unreadable_ = 0;
+        firstUnreadable_.clear();
     }
 
     void folderStarted(const std::string& path) override {
@@ -31,6 +34,17 @@ public:
     void scanDone() override {
         post_([s = &session_, g = generation_] { s->finish(g); });
     }
+    void readFailed(const Error& error) override {
+        const std::lock_guard lock(mutex_);
+        if (unreadable_++ == 0)
+            firstUnreadable_ = error.text();
+    }
+
+    /// What could not be read so far: how many, and the first one's text.
+    std::pair<std::size_t, std::string> unreadable() {
+        const std::lock_guard lock(mutex_);
+        return {unreadable_, firstUnreadable_};
+    }
 
     /// The folder to show, taken on the list's thread.
     std::string takeFolder() {
@@ -46,6 +60,8 @@ private:
     std::atomic<bool> announcing_{false};
     std::mutex mutex_;
     std::string folder_;
+    std::size_t unreadable_ = 0;
+    std::string firstUnreadable_;
 };
 
 ScanSession::ScanSession(FileSystem& fs, TypeNameProvider typeNames, FileList& list,
@@ -74,6 +90,10 @@ bool ScanSession::start(const ScanRequest& request) {
 void ScanSession::stop() {
     // The worker only posts, so joining it never waits for this thread.
     (void)worker_->stopScan();
+}
+
+std::pair<std::size_t, std::string> ScanSession::unreadable() const {
+    return sink_->unreadable();
 }
 
 void ScanSession::holdDeliveries(bool hold) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -50,6 +51,9 @@ public:
     [[nodiscard]] bool running() const { return running_; }
     /// Whether the rows of the latest scan carry icons ("Display Icons" at scan time).
     [[nodiscard]] bool displayIcons() const { return displayIcons_; }
+    /// What the latest scan could not read and left out: how many folders
+    /// or entries, and the first one's operation, path and system text.
+    [[nodiscard]] std::pair<std::size_t, std::string> unreadable() const;
     /// While held, delivered rows wait (a rename batch holds pointers into
     /// the list); releasing delivers them in order.
     void holdDeliveries(bool hold);

@@ -204,7 +204,12 @@ void Workspace::scanFinished() {
     if (list_.selectedCount() > 0 && windowReady_)
         refreshPreview();
     updateStatistics();
-    services_.status.setStatusMessage(quietScan_ ? keptMessage_ : scanDoneText(folder_));
+    std::string text = scanDoneText(folder_);
+    // What was left out is said, never passed over.
+    if (const auto [count, first] = scan_.unreadable(); count > 0)
+        text += " (" + std::to_string(count) + (count == 1 ? " entry" : " entries") +
+                " could not be read: " + first + ")";
+    services_.status.setStatusMessage(quietScan_ ? keptMessage_ : text);
     if (afterScan)
         afterScan();
 }

@@ -34,6 +34,17 @@ TEST_F(WorkspaceTest, ScanListsSortsAndReports) {
     EXPECT_FALSE(w.canUndo());
 }
 
+TEST_F(WorkspaceTest, WhatCannotBeReadIsSaid) {
+    h.fs.addFolder("/d/locked");
+    h.fs.failPath(MemoryFileSystem::Operation::OpenFolder, "/d/locked", EACCES);
+    (void)w.edit(field("recursive"), "1");
+    ASSERT_TRUE(h.queue.runUntil([&] { return !w.scan().running(); }));
+    EXPECT_EQ(w.list().size(), 5u); // the folder is listed, its content is not
+    EXPECT_EQ(h.status.message.rfind("Folder: /d (1 entry could not be read: ", 0), 0u)
+        << h.status.message;
+    EXPECT_NE(h.status.message.find("/d/locked"), std::string::npos) << h.status.message;
+}
+
 TEST_F(WorkspaceTest, RequestsAreCoalescedIntoOneRefresh) {
     w.list().selectAll();
     const std::size_t before = h.queue.posted();
