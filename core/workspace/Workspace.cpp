@@ -103,6 +103,8 @@ void Workspace::rescan() {
     quietScan_ = false;
     scan_.stop();
     (void)scan_.start(makeScanRequest(criteria, preferences, folder_));
+    if (scanStarted)
+        scanStarted();
     updateStatistics();
     if (windowReady_)
         refreshPreview();

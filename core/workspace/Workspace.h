@@ -119,6 +119,8 @@ public:
     /// for a window that shows more than the status bar (and for tests).
     std::function<void()> afterScan;
     std::function<void()> afterRefresh;
+    /// Called when a scan has started (the list is empty now).
+    std::function<void()> scanStarted;
 
 private:
     /// Shows `message` and keeps it in view while the rescan that follows

@@ -172,6 +172,8 @@ void MainWindow::connectParts() {
         emit scanFinished();
     };
     workspace_->afterRefresh = [this] { emit previewRefreshed(); };
+    // Icons as "Display Icons" was when the scan began.
+    workspace_->scanStarted = [this] { model_->setShowIcons(workspace_->scan().displayIcons()); };
 }
 
 void MainWindow::initialise(const std::string& argument, std::vector<TreeRoot> roots) {
