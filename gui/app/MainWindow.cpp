@@ -121,6 +121,10 @@ void MainWindow::buildWindow() {
     tree_->setMinimumWidth(10);
     list_->setMinimumWidth(10);
 
+    // Tab goes from the tree to the list, then through the panels in their numbers' order.
+    setTabOrder(tree_, list_);
+    setTabOrder(list_, panels_->control(criteriaFields().front()));
+
     // The tree and the list take all growth; the panels keep their size and
     // their distance from the bottom left corner.
     auto* layout = new QVBoxLayout(central);
