@@ -68,7 +68,10 @@ ScanSession::ScanSession(FileSystem& fs, TypeNameProvider typeNames, FileList& l
                          PostToListThread post, ScanEvents& events)
     : list_(list), post_(std::move(post)), events_(events),
       sink_(std::make_unique<Sink>(*this, post_)),
-      worker_(std::make_unique<ScanWorker>(fs, std::move(typeNames), *sink_)) {}
+      // The type names are looked up here, on the list's thread, while the
+      // worker goes on reading the disk: the two overlap instead of adding up.
+      typeNames_(std::move(typeNames)),
+      worker_(std::make_unique<ScanWorker>(fs, TypeNameProvider{}, *sink_)) {}
 
 ScanSession::~ScanSession() {
     stop();
@@ -115,6 +118,9 @@ void ScanSession::holdDeliveries(bool hold) {
 void ScanSession::deliver(std::uint64_t generation, std::vector<FileEntry> rows) {
     if (generation != generation_)
         return;
+    if (typeNames_)
+        for (FileEntry& entry : rows)
+            entry.typeName = typeNames_(entry.name(), entry.isFolder());
     if (hold_) {
         held_.push_back(std::move(rows));
         return;

@@ -31,7 +31,8 @@ public:
 
 /// One scan at a time into a FileList: the worker lists on its own thread
 /// and hands rows over in batches through posted calls, so every change of
-/// the list happens on the list's thread. A new scan stops and joins the
+/// the list happens on the list's thread, where the rows get their type
+/// names (the provider is only ever called there). A new scan stops and joins the
 /// previous one first; whatever the old scan had posted and not yet
 /// delivered is dropped.
 class ScanSession {
@@ -68,6 +69,7 @@ private:
     PostToListThread post_;
     ScanEvents& events_;
     std::unique_ptr<Sink> sink_;
+    TypeNameProvider typeNames_;
     std::unique_ptr<ScanWorker> worker_;
     std::uint64_t generation_ = 0; ///< of the latest scan; read on the list's thread
     bool running_ = false;
