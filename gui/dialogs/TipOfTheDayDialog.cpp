@@ -173,6 +173,11 @@ void TipOfTheDayDialog::showNextTip() {
     tip_->setText(tip.empty() ? QLatin1String(kNoTipsText) : shownText(tip));
 }
 
+void showTipOfTheDay(qtsupport::SettingsStore& settings, FileSystem& fs, QWidget* parent) {
+    TipOfTheDayDialog dialog(settings, fs, parent);
+    Prompter::exec(dialog);
+}
+
 void TipOfTheDayDialog::reportTrouble() {
     Prompter::message(parentWidget(), QMessageBox::Warning, QLatin1String(kTipsTroubleText),
                       QMessageBox::Ok);

@@ -64,4 +64,9 @@ private:
     QPushButton* nextTip_ = nullptr;
 };
 
+/// One showing of the Tip of the Day over `parent`, run through the
+/// Prompter (so tests can answer it): Help > Tip of the Day, and the
+/// showing after start-up when tipWantedAtStartUp() says so.
+void showTipOfTheDay(qtsupport::SettingsStore& settings, FileSystem& fs, QWidget* parent);
+
 } // namespace vantrel::gui

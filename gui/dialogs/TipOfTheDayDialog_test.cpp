@@ -131,6 +131,19 @@ private slots:
         }
         QVERIFY(!vantrel::gui::tipWantedAtStartUp(*f.settings));
         QVERIFY(!startUpBox(*f.dialog())->isChecked());
+
+        // As the menu runs it: through the Prompter, on the program's own tips file.
+        QString shown;
+        Prompter::setHook([&shown](const Prompt& p) {
+            auto* d = qobject_cast<TipOfTheDayDialog*>(p.dialog);
+            shown = d->tipText();
+            startUpBox(*d)->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        vantrel::gui::showTipOfTheDay(*f.settings, f.fs, nullptr);
+        Prompter::setHook({});
+        QVERIFY(!shown.isEmpty() && shown != QLatin1String(vantrel::gui::kTipsMissingText));
+        QVERIFY(vantrel::gui::tipWantedAtStartUp(*f.settings));
     }
 
     void aMissingFileTouchesNothingAnUnreachablePositionIsReported() {
