@@ -32,7 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # at run time (the display plugins, the MIME database, the help's database
 # driver) is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, shared-mime-info")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, shared-mime-info, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Renames many files and folders at once\n A desktop tool and a command line that rename or copy many files and\n folders in one batch from twelve criteria, with a live preview of every\n new name, no-replace renames, a write-ahead journal and undo.")
 include(CPack)

@@ -1,7 +1,7 @@
 #include "workspace/TipsFile.h"
 
-#include "platform/MemoryFileSystem.h"
 #include "platform/TimeZone_test.h"
+#include "testsupport/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
@@ -279,6 +280,23 @@ private slots:
         QVERIFY(script.asked.last().startsWith(QStringLiteral("Colour Updated.")));
         QCOMPARE(h.window->workspace().preferences.colourActiveCriteriaBack, 0x1E140Au);
         QVERIFY(script.unexpected.isEmpty());
+    }
+
+    void helpAndTipOfTheDay() {
+        WindowHarness h;
+        QVERIFY(h.start());
+        h.window->command(32801)->trigger(); // F1: the contents
+        QWidget* help = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("helpWindow"))
+                help = w;
+        QVERIFY2(help != nullptr, "the help collection is built beside the program");
+        QVERIFY(help->isVisible());
+        help->close();
+        PromptScript script;
+        script.dialog(false);
+        h.window->command(32793)->trigger();
+        QCOMPARE(script.asked, QStringList{QStringLiteral("tipOfTheDayDialog")});
     }
 
     void aboutAndTheUpdateAddress() {

@@ -29,6 +29,7 @@ class FileListModel;
 class FileListView;
 class FolderTree;
 class GuiStatus;
+class HelpSystem;
 
 /// The program's window: the folder tree and the file list side by side,
 /// the twelve criteria panels below, the status bar at the bottom. It shows
@@ -53,6 +54,8 @@ public:
     /// that ran it died), says so and offers to reverse it; the answer and
     /// its outcome are reported as undo reports them. Run once the window shows.
     void offerToReverseInterruptedBatch();
+    /// Shows the Tip of the Day when its "show at start-up" box is ticked.
+    void tipAtStartUp();
 
     [[nodiscard]] Workspace& workspace() { return *workspace_; }
     [[nodiscard]] const Workspace& workspace() const { return *workspace_; }
@@ -123,6 +126,7 @@ private:
     void applyListPreferences();
 
     void runCommand(const CommandDef& command);
+    HelpSystem& help();
     void reportUndoFailures(const UndoOutcome& outcome);
     void rebuildRecentMenu();
     void storeRecentFiles();
@@ -161,6 +165,7 @@ private:
     std::vector<QAction*> recentActions_;
     RecentFiles recent_;
     bool exiting_ = false;
+    HelpSystem* help_ = nullptr;
     std::string lastBatch_; ///< the identity of the journal's batch this window wrote last
     /// The highlight colour as it was at start-up: a change needs a restart.
     QColor activeColour_;

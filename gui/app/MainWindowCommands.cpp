@@ -4,10 +4,12 @@
 #include "app/MainWindow.h"
 #include "dialogs/Prompter.h"
 #include "dialogs/SmallDialogs.h"
+#include "dialogs/TipOfTheDayDialog.h"
 #include "favourites/FavouriteFile.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "foldertree/FolderTree.h"
+#include "help/HelpSystem.h"
 #include "layout/Colours.h"
 #include "panels/CriteriaPanels.h"
 #include "workspace/ProductInfo.h"
@@ -367,10 +369,33 @@ void MainWindow::chooseActiveCriteriaColour() {
 
 // Help.
 
-void MainWindow::helpContents() {}
-void MainWindow::helpIndex() {}
-void MainWindow::helpSearch() {}
-void MainWindow::tipOfTheDay() {}
+HelpSystem& MainWindow::help() {
+    // Made on first use: a run that never asks for help never opens it.
+    if (!help_)
+        help_ = new HelpSystem(this);
+    return *help_;
+}
+
+void MainWindow::helpContents() {
+    (void)help().showContents();
+}
+
+void MainWindow::helpIndex() {
+    (void)help().showIndex();
+}
+
+void MainWindow::helpSearch() {
+    (void)help().showSearch();
+}
+
+void MainWindow::tipOfTheDay() {
+    showTipOfTheDay(settings_, fs_, this);
+}
+
+void MainWindow::tipAtStartUp() {
+    if (tipWantedAtStartUp(settings_))
+        tipOfTheDay();
+}
 
 void MainWindow::checkForUpdates() {
     const ProductInfo& info = productInfo();

@@ -61,6 +61,13 @@ private slots:
 
     void theProgramsSecondStartWritesNothing() {
         QTemporaryDir config;
+        // No tip at start-up: the first copy then writes nothing until it closes.
+        QDir().mkpath(config.path() + QStringLiteral("/Olvesco"));
+        const QString conf = config.path() + QStringLiteral("/Olvesco/vantrel.conf");
+        QFile seed(conf);
+        QVERIFY(seed.open(QIODevice::WriteOnly));
+        seed.write("[Tip]\nStartUp=0\n");
+        seed.close();
         QStringList env = QProcess::systemEnvironment();
         env << QStringLiteral("XDG_CONFIG_HOME=") + config.path()
             << QStringLiteral("XDG_STATE_HOME=") + config.path()
@@ -79,7 +86,9 @@ private slots:
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(first.state() == QProcess::Running);
-        QVERIFY(!QFile::exists(config.path() + QStringLiteral("/Olvesco/vantrel.conf")));
+        QFile after(conf);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), QByteArray("[Tip]\nStartUp=0\n"));
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
     }

@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
                      &vantrel::gui::MainWindow::bringToFront);
     window.initialise(argument);
     window.showAsPlaced();
+    // Once the window shows: an interrupted batch first, then the tip.
     QTimer::singleShot(0, &window, &vantrel::gui::MainWindow::offerToReverseInterruptedBatch);
+    QTimer::singleShot(0, &window, &vantrel::gui::MainWindow::tipAtStartUp);
     return QApplication::exec();
 }

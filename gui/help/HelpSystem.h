@@ -1,5 +1,6 @@
 #pragma once
 
+#include "help/HelpWindow.h"
 #include "help/ProgramData.h"
 
 #include <QObject>
@@ -10,8 +11,6 @@ class QHelpEngine;
 class QWidget;
 
 namespace vantrel::gui {
-
-class HelpWindow;
 
 /// The program's help: the help collection opened in a help engine on first
 /// use and shown in the program's own help window (contents, index and

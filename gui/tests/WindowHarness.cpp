@@ -33,6 +33,7 @@ WindowHarness::WindowHarness() {
     qputenv("XDG_STATE_HOME", (priv + QStringLiteral("/state")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", (priv + QStringLiteral("/runtime")).toUtf8());
     qputenv("XDG_CONFIG_HOME", (priv + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (priv + QStringLiteral("/cache")).toUtf8());
     QDir().mkpath(path(QStringLiteral("files")));
     settings = std::make_unique<qtsupport::SettingsStore>(
         std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat));
