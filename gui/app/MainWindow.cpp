@@ -73,6 +73,8 @@ MainWindow::MainWindow(qtsupport::SettingsStore& settings, FileSystem& fs, QWidg
 }
 
 MainWindow::~MainWindow() {
+    // Focus moves while the children go; by then this is no window to ask.
+    disconnect(focusWatch_);
     workspace_->stopScan();
     storePlacement();
     storeRecentFiles();

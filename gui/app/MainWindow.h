@@ -166,6 +166,7 @@ private:
     RecentFiles recent_;
     bool exiting_ = false;
     HelpSystem* help_ = nullptr;
+    QMetaObject::Connection focusWatch_; ///< cut first when the window goes
     std::string lastBatch_; ///< the identity of the journal's batch this window wrote last
     /// The highlight colour as it was at start-up: a change needs a restart.
     QColor activeColour_;

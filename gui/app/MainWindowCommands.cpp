@@ -102,7 +102,7 @@ void MainWindow::buildMenus() {
     whatsThis->setObjectName(QStringLiteral("whatsThis"));
     help->addAction(whatsThis);
     // Zoom follows the focus, so that F8 works exactly in the zoomable fields.
-    connect(qApp, &QApplication::focusChanged, this, [this] {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this] {
         if (QAction* z = command(32799))
             z->setEnabled(focusedZoomable() != nullptr);
     });
