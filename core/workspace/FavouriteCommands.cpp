@@ -16,7 +16,10 @@ void RecentFiles::add(const std::string& path) {
     if (path.empty())
         return;
     remove(path);
-    paths_.insert(paths_.begin(), path);
+    // Appended and rotated to the front: GCC 12 at -O3 reports a false null
+    // dereference inside vector::insert at the front.
+    paths_.push_back(path);
+    std::rotate(paths_.rbegin(), paths_.rbegin() + 1, paths_.rend());
     if (paths_.size() > capacity_)
         paths_.resize(capacity_);
 }
