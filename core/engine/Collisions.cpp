@@ -55,11 +55,12 @@ std::string conflictHolderText(const FileEntry& entry, const FileEntry* other,
 namespace {
 
 // What the pass notes per entry, in one byte.
-constexpr std::uint8_t kChanged = 1;    ///< new name differs from the name
-constexpr std::uint8_t kInvalid = 2;    ///< new name holds a forbidden character
-constexpr std::uint8_t kHashed = 4;     ///< the new name's hash is taken
-constexpr std::uint8_t kNamesKnown = 8; ///< the target folder's names are known
-constexpr unsigned kKindShift = 4;      ///< bits 4-7: 1 + FileKind of the name held, 0 none
+constexpr std::uint8_t kChanged = 1;   ///< new name differs from the name
+constexpr std::uint8_t kInvalid = 2;   ///< new name holds a forbidden character
+constexpr std::uint8_t kKeyed = 4;     ///< its target's key is taken
+constexpr std::uint8_t kLookAgain = 8; ///< its target may be held: a dot name, a name the
+                                       ///< folder holds, or a folder whose names are unknown
+constexpr unsigned kKindShift = 4;     ///< bits 4-7: 1 + FileKind of the name held, 0 none
 
 constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
@@ -76,8 +77,8 @@ public:
     }
     /// Calls `visit(j)` for every index stored under `key` until it returns
     /// true; false when none did.
-    template <typename Visit>
-    bool find(std::uint64_t key, const std::vector<std::uint64_t>& keys, Visit visit) const {
+    template <typename Keys, typename Visit>
+    bool find(std::uint64_t key, const Keys& keys, Visit visit) const {
         for (std::size_t at = static_cast<std::size_t>(key) & mask_;; at = (at + 1) & mask_) {
             const std::uint32_t j = slots_[at];
             if (j == kNone)
@@ -98,12 +99,10 @@ private:
     std::size_t mask_ = 0;
 };
 
-std::uint64_t folderSalt(std::uint32_t folder) {
-    return (static_cast<std::uint64_t>(folder) + 1) * 0xC2B2AE3D27D4EB4FULL;
-}
-
-bool isFolderKind(FileKind kind) {
-    return kind == FileKind::Folder;
+/// What a folder adds to the key of a name in it: from its path, so that
+/// two records of one folder give one key.
+std::uint64_t folderSalt(std::string_view path) {
+    return nameHash(path) * 0xC2B2AE3D27D4EB4FULL + 0x165667B19E3779F9ULL;
 }
 
 /// The identity of the folder `path` names, following links; unknown when none.
@@ -115,12 +114,16 @@ FileIdentity folderIdentity(FileSystem& fs, const std::string& path) {
     return attributes.identity;
 }
 
+bool isDotName(std::string_view name) {
+    return name == "." || name == "..";
+}
+
 } // namespace
 
 CollisionCheck::CollisionCheck(const RenameCriteria& criteria, const Preferences& preferences,
                                FileSystem* fs, std::size_t count)
     : overwrite_(preferences.overwriteTargetFiles != 0), fs_(fs), flags_(count, 0),
-      hashes_(count, 0) {
+      keys_(std::make_unique_for_overwrite<std::uint64_t[]>(count)) {
     if (criteria.newLocation.empty())
         return;
     inLocation_ = true;
@@ -143,7 +146,7 @@ CollisionCheck::CollisionCheck(const RenameCriteria& criteria, const Preferences
 
 CollisionCheck::~CollisionCheck() = default;
 
-void CollisionCheck::note(std::size_t i, const FileEntry& entry) {
+void CollisionCheck::note(std::size_t i, const FileEntry& entry, Cursor& cursor) {
     std::uint8_t flags = 0;
     if (entry.isChanged())
         flags |= kChanged;
@@ -153,127 +156,143 @@ void CollisionCheck::note(std::size_t i, const FileEntry& entry) {
     }
     // In place, an unchanged entry is left alone: only its name may matter,
     // and that is looked at later, when something may collide with it.
-    if ((flags & kChanged) == 0 && !inLocation_) {
+    if ((flags & kChanged) == 0 && (!inLocation_ || disabled_)) {
         flags_[i] = flags;
         return;
     }
-    const std::string& newName = entry.newName();
-    const std::uint64_t hash = nameHash(newName);
-    hashes_[i] = hash;
-    flags |= kHashed;
-    const FolderNames* names = inLocation_                 ? locationNames_.get()
-                               : entry.folder() != nullptr ? entry.folder()->names.get()
-                                                           : nullptr;
-    if (names != nullptr) {
-        flags |= kNamesKnown;
-        if (const FileKind* kind = names->find(newName, hash))
-            flags |= static_cast<std::uint8_t>((static_cast<unsigned>(*kind) + 1) << kKindShift);
+    if (inLocation_) {
+        if (cursor.runs.empty())
+            cursor.runs.push_back({i, locationNames_.get(), 0});
+    } else if (entry.folder().get() != cursor.folder || cursor.runs.empty()) {
+        cursor.folder = entry.folder().get();
+        cursor.runs.push_back({i, cursor.folder != nullptr ? cursor.folder->names.get() : nullptr,
+                               folderSalt(entry.containingFolder())});
     }
+    const std::string& newName = entry.newName();
+    keys_[i] = nameHash(newName);
+    flags |= kKeyed;
+    if (newName.size() <= 2 && isDotName(newName))
+        flags |= kLookAgain;
     flags_[i] = flags;
+}
+
+void CollisionCheck::lookUp(const Cursor& cursor, std::size_t last, const PreviewTarget& target) {
+    for (std::size_t r = 0; r < cursor.runs.size(); ++r) {
+        const Cursor::Run& run = cursor.runs[r];
+        const std::size_t end = r + 1 < cursor.runs.size() ? cursor.runs[r + 1].first : last;
+        for (std::size_t i = run.first; i < end; ++i) {
+            std::uint8_t flags = flags_[i];
+            if ((flags & kKeyed) == 0)
+                continue;
+            const std::uint64_t hash = keys_[i];
+            keys_[i] = hash ^ run.salt;
+            if (run.names == nullptr) {
+                flags |= kLookAgain;
+            } else if (run.names->mayHold(hash)) {
+                // Rarely more than a hash's worth of bits in common: only
+                // then is the name itself compared.
+                if (const FileKind* kind = run.names->find(target.selectedEntry(i).newName(), hash))
+                    flags |= static_cast<std::uint8_t>(
+                        kLookAgain | (static_cast<unsigned>(*kind) + 1) << kKindShift);
+            }
+            flags_[i] = flags;
+        }
+    }
 }
 
 /// The serial part of the check, over one target.
 class CollisionCheck::Finder {
 public:
     Finder(CollisionCheck& check, PreviewTarget& target)
-        : c_(check), target_(target), count_(check.flags_.size()), conflicts_(count_),
-          others_(count_, kNone) {}
+        : c_(check), target_(target), count_(check.flags_.size()) {}
 
     std::size_t run() {
-        std::vector<std::uint32_t> acting;
-        for (std::size_t i = 0; i < count_; ++i) {
-            if (acts(i))
-                acting.push_back(static_cast<std::uint32_t>(i));
-        }
-        if (acting.empty())
+        if (c_.disabled_)
             return 0;
-        assignFolders();
-        findDuplicates(acting);
         if (c_.inLocation_)
-            findExistingInLocation(acting);
+            findCopiesOntoThemselves();
+        if (!findDuplicates())
+            return 0; // nothing acts
+        if (c_.inLocation_)
+            findExistingInLocation();
         else
-            findHolders(acting);
+            findHolders();
         return report();
     }
 
 private:
     [[nodiscard]] const FileEntry& entry(std::size_t i) const { return target_.selectedEntry(i); }
+    [[nodiscard]] bool acts(std::size_t i) const {
+        return (c_.flags_[i] & (kKeyed | kInvalid)) == kKeyed;
+    }
     [[nodiscard]] bool moves(std::size_t i) const {
         return (c_.flags_[i] & (kChanged | kInvalid)) == kChanged;
     }
-
-    /// Whether the batch renames or copies entry i.
-    bool acts(std::size_t i) {
-        const std::uint8_t flags = c_.flags_[i];
-        if ((flags & kInvalid) != 0)
-            return false;
-        if (!c_.inLocation_)
-            return (flags & kChanged) != 0;
-        if (c_.disabled_)
-            return false;
-        if ((flags & kChanged) != 0)
-            return true;
-        // The same name copied into its own folder is no copy at all.
-        const std::string& folder = entry(i).containingFolder();
-        auto [it, added] = ownFolder_.try_emplace(folder, false);
-        if (added)
-            it->second = c_.fs_ != nullptr && !folder.empty() &&
-                         folderIdentity(*c_.fs_, folder) == c_.locationId_;
-        return !it->second;
+    /// The folder an entry's new name goes into.
+    [[nodiscard]] std::string_view targetFolder(std::size_t i) const {
+        return c_.inLocation_ ? std::string_view(c_.location_)
+                              : std::string_view(entry(i).containingFolder());
     }
 
-    /// A number per distinct folder path, for every selected entry.
-    void assignFolders() {
-        folders_.resize(count_);
-        std::unordered_map<std::string_view, std::uint32_t> byPath;
-        const EntryFolder* last = nullptr;
-        std::uint32_t lastId = 0;
+    /// The same name copied into its own folder is no copy at all: such an
+    /// entry does not act.
+    void findCopiesOntoThemselves() {
+        std::unordered_map<std::string, bool> own;
         for (std::size_t i = 0; i < count_; ++i) {
-            const FileEntry& e = entry(i);
-            const EntryFolder* folder = e.folder().get();
-            if (folder != last || i == 0) {
-                lastId = byPath
-                             .try_emplace(e.containingFolder(),
-                                          static_cast<std::uint32_t>(byPath.size()))
-                             .first->second;
-                last = folder;
-            }
-            folders_[i] = lastId;
+            if (!acts(i) || (c_.flags_[i] & kChanged) != 0)
+                continue;
+            const std::string& folder = entry(i).containingFolder();
+            auto [it, added] = own.try_emplace(folder, false);
+            if (added)
+                it->second = c_.fs_ != nullptr && !folder.empty() &&
+                             folderIdentity(*c_.fs_, folder) == c_.locationId_;
+            if (it->second)
+                c_.flags_[i] = static_cast<std::uint8_t>(c_.flags_[i] & ~kKeyed);
         }
     }
 
-    [[nodiscard]] std::uint32_t targetFolder(std::size_t i) const {
-        return c_.inLocation_ ? 0 : folders_[i];
-    }
-
     void conflict(std::size_t i, ConflictKind kind, std::uint32_t other = kNone) {
+        if (conflicts_.empty()) {
+            conflicts_.assign(count_, ConflictKind::None);
+            others_.assign(count_, kNone);
+        }
         if (conflicts_[i] == ConflictKind::None) {
             conflicts_[i] = kind;
             others_[i] = other;
         }
     }
+    [[nodiscard]] bool inConflict(std::size_t i) const {
+        return !conflicts_.empty() && conflicts_[i] != ConflictKind::None;
+    }
 
-    void findDuplicates(const std::vector<std::uint32_t>& acting) {
-        std::vector<std::uint64_t> keys(count_, 0);
-        IndexTable table(acting.size());
-        for (const std::uint32_t i : acting) {
-            const std::uint64_t key = c_.hashes_[i] ^ folderSalt(targetFolder(i));
-            keys[i] = key;
+    /// Two entries that act with one target; false when no entry acts.
+    bool findDuplicates() {
+        std::size_t acting = 0;
+        for (std::size_t i = 0; i < count_; ++i)
+            acting += acts(i) ? 1U : 0U;
+        if (acting == 0)
+            return false;
+        IndexTable table(acting);
+        const std::uint64_t* keys = c_.keys_.get();
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (!acts(i))
+                continue;
             std::uint32_t first = kNone;
-            table.find(key, keys, [&](std::uint32_t j) {
-                if (targetFolder(j) != targetFolder(i) || entry(j).newName() != entry(i).newName())
+            table.find(keys[i], keys, [&](std::uint32_t j) {
+                if (entry(j).newName() != entry(i).newName() || targetFolder(j) != targetFolder(i))
                     return false;
                 first = j;
                 return true;
             });
             if (first == kNone) {
-                table.insert(key, i);
+                table.insert(keys[i], static_cast<std::uint32_t>(i));
                 continue;
             }
             // The first one names the second; every later one the first.
-            conflict(first, ConflictKind::SameNewName, i);
+            conflict(first, ConflictKind::SameNewName, static_cast<std::uint32_t>(i));
             conflict(i, ConflictKind::SameNewName, first);
         }
+        return true;
     }
 
     /// Whether an existing entry of `kind` stops entry i: with Overwrite
@@ -284,73 +303,91 @@ private:
     }
 
     void existing(std::size_t i, FileKind kind) {
+        if (kind == FileKind::Unknown && c_.fs_ != nullptr) {
+            // The listing did not tell (and the entry was not listed): one
+            // look at this name alone, as it is taken anyway.
+            FileAttributes attributes;
+            if (c_.fs_->attributes(joinPath(targetFolder(i), entry(i).newName()), attributes).ok())
+                kind = attributes.kind;
+        }
         if (!stops(i, kind))
             return;
-        conflict(i, isFolderKind(kind)          ? ConflictKind::ExistingFolder
+        conflict(i, kind == FileKind::Folder    ? ConflictKind::ExistingFolder
                     : kind == FileKind::Unknown ? ConflictKind::ExistingEntry
                                                 : ConflictKind::ExistingFile);
     }
 
-    static bool isDotName(const std::string& name) { return name == "." || name == ".."; }
-
-    [[nodiscard]] static bool held(std::uint8_t flags) { return (flags >> kKindShift) != 0; }
-    [[nodiscard]] static FileKind heldKind(std::uint8_t flags) {
-        return static_cast<FileKind>((flags >> kKindShift) - 1);
+    [[nodiscard]] bool held(std::size_t i) const { return (c_.flags_[i] >> kKindShift) != 0; }
+    [[nodiscard]] FileKind heldKind(std::size_t i) const {
+        return static_cast<FileKind>((c_.flags_[i] >> kKindShift) - 1);
+    }
+    [[nodiscard]] bool lookAgain(std::size_t i) const {
+        return acts(i) && (c_.flags_[i] & kLookAgain) != 0;
     }
 
-    void findExistingInLocation(const std::vector<std::uint32_t>& acting) {
-        for (const std::uint32_t i : acting) {
+    void findExistingInLocation() {
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (!lookAgain(i))
+                continue;
             if (isDotName(entry(i).newName()))
                 conflict(i, ConflictKind::OwnFolder);
-            else if (held(c_.flags_[i]))
-                existing(i, heldKind(c_.flags_[i]));
+            else if (held(i))
+                existing(i, heldKind(i));
         }
     }
 
-    void findHolders(const std::vector<std::uint32_t>& acting) {
+    void findHolders() {
         // Only a name the folder holds (or any name where the folder's names
-        // are unknown) can be a selected entry's: only those folders' entries
-        // are hashed by their names.
+        // are unknown) can be a selected entry's; only the entries of those
+        // folders are keyed by their names.
         std::vector<std::uint32_t> candidates;
-        std::vector<char> wanted;
-        for (const std::uint32_t i : acting) {
-            const std::uint8_t flags = c_.flags_[i];
+        std::unordered_map<std::string_view, char> wanted;
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (!lookAgain(i))
+                continue;
             if (isDotName(entry(i).newName())) {
                 conflict(i, ConflictKind::OwnFolder);
-            } else if ((flags & kNamesKnown) == 0 || held(flags)) {
-                candidates.push_back(i);
-                if (wanted.size() <= folders_[i])
-                    wanted.resize(folders_[i] + 1, 0);
-                wanted[folders_[i]] = 1;
+                continue;
             }
+            candidates.push_back(static_cast<std::uint32_t>(i));
+            wanted.emplace(entry(i).containingFolder(), 1);
         }
         if (candidates.empty())
             return;
         std::vector<std::uint64_t> keys(count_, 0);
-        std::size_t listed = 0;
-        for (std::size_t j = 0; j < count_; ++j)
-            listed += folders_[j] < wanted.size() && wanted[folders_[j]] != 0 ? 1U : 0U;
-        IndexTable byName(listed);
+        std::vector<std::uint32_t> listed;
+        const EntryFolder* last = nullptr;
+        bool lastWanted = false;
+        std::uint64_t salt = 0;
         for (std::size_t j = 0; j < count_; ++j) {
-            if (folders_[j] >= wanted.size() || wanted[folders_[j]] == 0)
+            const FileEntry& e = entry(j);
+            if (e.folder().get() != last || j == 0) {
+                last = e.folder().get();
+                lastWanted = wanted.count(e.containingFolder()) != 0;
+                salt = folderSalt(e.containingFolder());
+            }
+            if (!lastWanted)
                 continue;
-            keys[j] = nameHash(entry(j).name()) ^ folderSalt(folders_[j]);
-            byName.insert(keys[j], static_cast<std::uint32_t>(j));
+            keys[j] = nameHash(e.name()) ^ salt;
+            listed.push_back(static_cast<std::uint32_t>(j));
         }
+        IndexTable byName(listed.size());
+        for (const std::uint32_t j : listed)
+            byName.insert(keys[j], j);
         waits_.assign(count_, kNone);
         for (const std::uint32_t i : candidates) {
-            const std::string& wantedName = entry(i).newName();
-            const std::uint64_t key = c_.hashes_[i] ^ folderSalt(folders_[i]);
+            const FileEntry& e = entry(i);
             std::uint32_t holder = kNone;
-            byName.find(key, keys, [&](std::uint32_t j) {
-                if (folders_[j] != folders_[i] || entry(j).name() != wantedName)
+            byName.find(c_.keys_[i], keys, [&](std::uint32_t j) {
+                if (entry(j).name() != e.newName() ||
+                    entry(j).containingFolder() != e.containingFolder())
                     return false;
                 holder = j;
                 return true;
             });
             if (holder == kNone) {
-                if (held(c_.flags_[i]))
-                    existing(i, heldKind(c_.flags_[i]));
+                if (held(i))
+                    existing(i, heldKind(i));
             } else if (moves(holder)) {
                 waits_[i] = holder; // free once the holder has moved
             } else if (stops(i, entry(holder).isFolder() ? FileKind::Folder : FileKind::File)) {
@@ -377,7 +414,7 @@ private:
                     outcome = state[x];
                     break;
                 }
-                if (conflicts_[x] != ConflictKind::None) {
+                if (inConflict(x)) {
                     outcome = kStuck;
                     break;
                 }
@@ -399,7 +436,7 @@ private:
 
     std::size_t report() {
         std::size_t count = 0;
-        for (std::size_t i = 0; i < count_; ++i) {
+        for (std::size_t i = 0; i < conflicts_.size(); ++i) {
             if (conflicts_[i] == ConflictKind::None)
                 continue;
             target_.setConflict(i, conflicts_[i], others_[i] == kNone ? i : others_[i]);
@@ -411,11 +448,9 @@ private:
     CollisionCheck& c_;
     PreviewTarget& target_;
     std::size_t count_;
-    std::vector<ConflictKind> conflicts_;
+    std::vector<ConflictKind> conflicts_; ///< made at the first conflict
     std::vector<std::uint32_t> others_;
-    std::vector<std::uint32_t> folders_;
     std::vector<std::uint32_t> waits_;
-    std::unordered_map<std::string, bool> ownFolder_;
 };
 
 CollisionSummary CollisionCheck::finish(PreviewTarget& target) {

@@ -55,9 +55,25 @@ public:
     CollisionCheck(const CollisionCheck&) = delete;
     CollisionCheck& operator=(const CollisionCheck&) = delete;
 
+    /// What one thread keeps of the entries it notes: where each run of
+    /// entries of one folder begins.
+    struct Cursor {
+        struct Run {
+            std::size_t first = 0;
+            const FolderNames* names = nullptr;
+            std::uint64_t salt = 0;
+        };
+        const EntryFolder* folder = nullptr;
+        std::vector<Run> runs;
+    };
     /// Takes note of selected entry `i` once its new name is stored. May be
-    /// called from several threads at once for different entries.
-    void note(std::size_t i, const FileEntry& entry);
+    /// called from several threads at once for different entries, each
+    /// thread with its own cursor.
+    void note(std::size_t i, const FileEntry& entry, Cursor& cursor);
+    /// After a thread noted entries up to `last`: looks their new names up
+    /// among the names of their folders, folder by folder, so that each
+    /// folder's table is read while it is at hand.
+    void lookUp(const Cursor& cursor, std::size_t last, const PreviewTarget& target);
     /// After every entry was noted: tells the target each conflict and the
     /// summary, and returns it. Entries not in conflict keep the cleared
     /// state their new names gave them.
@@ -74,7 +90,10 @@ private:
     FileSystem* fs_;
     std::unique_ptr<FolderNames> locationNames_;
     std::vector<std::uint8_t> flags_;
-    std::vector<std::uint64_t> hashes_;
+    /// Per entry: its new name's hash, then (after lookUp) mixed with its
+    /// target folder's.
+    /// Not cleared when made: only the entries noted as keyed are read.
+    std::unique_ptr<std::uint64_t[]> keys_;
 };
 
 } // namespace vantrel

@@ -56,6 +56,7 @@ void previewRange(const PreviewPass& pass, NewNameEngine& engine, std::size_t fi
     auto counter = pass.start + static_cast<std::uint32_t>(first) * pass.increment;
     std::string number;
     std::string newName;
+    CollisionCheck::Cursor cursor;
     for (std::size_t i = first; i < last; ++i) {
         const FileEntry& entry = pass.target.selectedEntry(i);
         if (engine.usesNumber())
@@ -69,9 +70,10 @@ void previewRange(const PreviewPass& pass, NewNameEngine& engine, std::size_t fi
             in.date = chooseDate(pass.criteria.dateType, entry, pass.clock);
         engine.computeNewName(in, newName);
         pass.target.setNewName(i, newName);
-        pass.collisions.note(i, entry);
+        pass.collisions.note(i, entry, cursor);
         counter += pass.increment;
     }
+    pass.collisions.lookUp(cursor, last, pass.target);
 }
 
 /// Into how many parts a refresh of `count` entries is shared: below some

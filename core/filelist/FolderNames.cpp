@@ -90,6 +90,20 @@ std::size_t FolderNames::slotOf(std::string_view name, std::uint64_t hash) const
     }
 }
 
+bool FolderNames::mayHold(std::uint64_t hash) const {
+    if (slots_.empty())
+        return false;
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ULL;
+    for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0)
+            return false;
+        if ((slot & 0xFFFFFFFF00000000ULL) == tag)
+            return true;
+    }
+}
+
 const FileKind* FolderNames::find(std::string_view name, std::uint64_t hash) const {
     const std::size_t at = slotOf(name, hash);
     return at == SIZE_MAX ? nullptr : &names_[(slots_[at] & 0xFFFFFFFFULL) - 1].kind;

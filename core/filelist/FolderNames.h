@@ -35,6 +35,8 @@ public:
     [[nodiscard]] const FileKind* find(std::string_view name) const {
         return find(name, nameHash(name));
     }
+    /// False when no name with this hash is held; true says only "maybe".
+    [[nodiscard]] bool mayHold(std::uint64_t hash) const;
     /// An entry of the folder was renamed in place: `from` is gone, `to` is held.
     void renamed(std::string_view from, std::string_view to);
     [[nodiscard]] std::size_t size() const { return held_; }
