@@ -39,20 +39,30 @@ std::vector<FileEntry> makeEntries(std::size_t count) {
     std::vector<FileEntry> entries;
     entries.reserve(count);
     std::vector<std::shared_ptr<const EntryFolder>> folders;
+    std::vector<std::unique_ptr<FolderNames>> names;
     for (int f = 0; f < 100; ++f) {
         const std::string name = "Folder " + std::to_string(f);
         folders.push_back(std::make_shared<EntryFolder>(EntryFolder{"/data/" + name, name, ""}));
+        names.push_back(std::make_unique<FolderNames>());
     }
     char buffer[128];
     for (std::size_t i = 0; i < count; ++i) {
         std::snprintf(buffer, sizeof buffer, kPatterns[i % 6], i);
-        FileEntry e(folders[i / 1000 % folders.size()], buffer, false);
+        // Every folder knows its names, as after a scan: the collision check
+        // looks each new name up there.
+        const std::size_t f = i / 1000 % folders.size();
+        names[f]->add(buffer, FileKind::File);
+        FileEntry e(folders[f], buffer, false);
         const auto day = static_cast<std::uint16_t>(1 + i % 28);
         const auto hour = static_cast<std::uint16_t>(i % 24);
         const auto minute = static_cast<std::uint16_t>(i % 60);
         e.created = e.modified = e.accessed = DateTime{2004, 3, 0, day, hour, minute, 5, 0};
         e.size = static_cast<std::int64_t>(i * 1000);
         entries.push_back(std::move(e));
+    }
+    for (std::size_t f = 0; f < folders.size(); ++f) {
+        names[f]->seal();
+        folders[f]->names.publish(std::move(names[f]));
     }
     return entries;
 }

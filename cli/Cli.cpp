@@ -73,6 +73,7 @@ int runNames(const std::vector<std::string>& args, std::istream& in, std::ostrea
     std::string folderName;
     DateTime date;
     bool folders = false;
+    bool null = false;
     const auto criteria =
         readCommandLine(services.fs, args, options, err,
                         [&](const std::string& arg, ArgReader& reader, UsageError& error) {
@@ -90,6 +91,8 @@ int runNames(const std::vector<std::string>& args, std::istream& in, std::ostrea
                                 }
                             } else if (arg == "--folders") {
                                 folders = true;
+                            } else if (arg == "-0" || arg == "--null") {
+                                null = true;
                             } else {
                                 error.text = "unknown option for names: '" + arg + "'";
                             }
@@ -101,7 +104,7 @@ int runNames(const std::vector<std::string>& args, std::istream& in, std::ostrea
     folder->parentFolderName = folderName;
     std::vector<FileEntry> entries;
     std::string line;
-    while (std::getline(in, line)) {
+    while (std::getline(in, line, null ? '\0' : '\n')) {
         FileEntry entry(folder, line, folders);
         entry.created = entry.modified = entry.accessed = date;
         entry.hasDateTaken = !date.isZero();
@@ -114,13 +117,15 @@ int runNames(const std::vector<std::string>& args, std::istream& in, std::ostrea
     EntryVectorTarget target(entries);
     StatusPanes status;
     SystemClock clock;
-    refreshPreview(*criteria, preferences, target, status, clock);
+    const PreviewSummary summary =
+        refreshPreview(*criteria, preferences, target, status, clock, &services.fs);
 
+    const char separator = null ? '\0' : '\t';
+    const char end = null ? '\0' : '\n';
     for (const FileEntry& entry : entries)
-        out << entry.name() << '\t' << entry.newName() << '\t' << stateOf(entry) << '\n';
-    if (!status.message.empty())
-        err << status.message << '\n';
-    err << status.statistics << '\n';
+        out << entry.name() << separator << entry.newName() << separator << stateOf(entry) << end;
+    out.flush();
+    printStatus(status, summary, err);
     return kExitOk;
 }
 

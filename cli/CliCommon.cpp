@@ -93,6 +93,8 @@ std::optional<DateTime> parseDate(std::string_view text) {
 std::string_view stateOf(const FileEntry& entry) {
     if (entry.newNameInvalid())
         return "invalid";
+    if (entry.inConflict())
+        return "conflict";
     return entry.isChanged() ? "new" : "same";
 }
 

@@ -4,6 +4,7 @@
 // preview's state is written.
 
 #include "engine/Preferences.h"
+#include "engine/PreviewRefresh.h"
 #include "engine/RenameCriteria.h"
 #include "filelist/FileEntry.h"
 #include "filelist/Sorting.h"
@@ -63,7 +64,7 @@ std::optional<RenameCriteria> buildCriteria(FileSystem& fs, const CriteriaOption
 /// Reads "YYYY-MM-DD HH:MM:SS" strictly, checking every field's range.
 std::optional<DateTime> parseDate(std::string_view text);
 
-/// "same", "new" or "invalid".
+/// "same", "new", "conflict" (the new name cannot be had) or "invalid".
 std::string_view stateOf(const FileEntry& entry);
 
 /// Reads the options after the command: the criteria options here, the
@@ -98,6 +99,7 @@ struct CliServices;
 struct ListOptions {
     SortState sort{0, 1, 0, 0};
     std::optional<std::string> folder;
+    bool null = false; ///< -0: fields ended by NUL bytes, not tabs and line feeds
 };
 
 /// Takes the sort options and the FOLDER of a listing command; false when
@@ -111,12 +113,23 @@ bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& opti
 /// `err`) when something below it could not be read and was left out.
 bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     const ListOptions& options, std::ostream& err, CliServices& services,
-                    std::vector<FileEntry>& entries, StatusPanes& status, bool& complete);
+                    std::vector<FileEntry>& entries, StatusPanes& status, PreviewSummary& summary,
+                    bool& complete);
 
-/// Writes relative path<TAB>new name<TAB>state for each entry to `out`, then
-/// the preview's status lines to `err`.
+/// Writes relative path<TAB>new name<TAB>state for each entry to `out` (with
+/// `null`, each field ended by a NUL byte instead), then the preview's status
+/// lines to `err`.
 void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& status,
-                  std::ostream& out, std::ostream& err);
+                  const PreviewSummary& summary, bool null, std::ostream& out, std::ostream& err);
+
+/// Writes the preview's status lines to `err`: an invalid pattern, the
+/// statistics, and "N new names collide" when some do.
+void printStatus(const StatusPanes& status, const PreviewSummary& summary, std::ostream& err);
+
+/// Writes one line per entry in conflict to `err`: the entry, its new name
+/// and what holds that name.
+void printConflicts(const std::vector<FileEntry>& entries, const PreviewSummary& summary,
+                    std::ostream& err);
 
 /// The commands, each given the whole argument list (the command first).
 int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -100,6 +100,8 @@ bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& opti
         options.sort.xpStyle = 1;
     } else if (arg == "--random") {
         options.sort.random = 1;
+    } else if (arg == "-0" || arg == "--null") {
+        options.null = true;
     } else if (!arg.starts_with("--") && !options.folder) {
         options.folder = arg;
     } else {
@@ -110,7 +112,8 @@ bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& opti
 
 bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     const ListOptions& options, std::ostream& err, CliServices& services,
-                    std::vector<FileEntry>& entries, StatusPanes& status, bool& complete) {
+                    std::vector<FileEntry>& entries, StatusPanes& status, PreviewSummary& summary,
+                    bool& complete) {
     ScanRequest request =
         makeScanRequest(criteria, preferences, absoluteFolder(options.folder.value_or("")));
     // Nothing here shows sizes, dates or types: read them only for the sort
@@ -141,26 +144,48 @@ bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferenc
 
     EntryVectorTarget target(entries);
     SystemClock clock;
-    refreshPreview(criteria, preferences, target, status, clock);
+    summary = refreshPreview(criteria, preferences, target, status, clock, &services.fs);
     return true;
 }
 
+void printStatus(const StatusPanes& status, const PreviewSummary& summary, std::ostream& err) {
+    if (summary.patternInvalid)
+        err << kRegexInvalidMessage << '\n';
+    err << status.statistics << '\n';
+    if (summary.collisions.conflicts > 0)
+        err << collisionCountText(summary.collisions.conflicts) << '\n';
+}
+
 void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& status,
-                  std::ostream& out, std::ostream& err) {
+                  const PreviewSummary& summary, bool null, std::ostream& out, std::ostream& err) {
+    const char separator = null ? '\0' : '\t';
+    const char end = null ? '\0' : '\n';
     std::string line;
     for (const FileEntry& entry : entries) {
         line = relativePath(entry);
-        line += '\t';
+        line += separator;
         line += entry.newName();
-        line += '\t';
+        line += separator;
         line += stateOf(entry);
-        line += '\n';
+        line += end;
         out << line;
     }
     out.flush(); // the list before the status lines, when both go to one terminal
-    if (!status.message.empty())
-        err << status.message << '\n';
-    err << status.statistics << '\n';
+    printStatus(status, summary, err);
+}
+
+void printConflicts(const std::vector<FileEntry>& entries, const PreviewSummary& summary,
+                    std::ostream& err) {
+    for (const FileEntry& entry : entries) {
+        if (!entry.inConflict())
+            continue;
+        const std::size_t other = entry.conflict().other;
+        err << "'" << relativePath(entry) << "': the new name '" << entry.newName()
+            << "' is taken by "
+            << conflictHolderText(entry, other < entries.size() ? &entries[other] : nullptr,
+                                  summary.collisions.location)
+            << '\n';
+    }
 }
 
 int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -183,10 +208,12 @@ int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ost
     preferences.ignoreFolderExtensions = options.ignoreFolderExtensions ? 1 : 0;
     std::vector<FileEntry> entries;
     StatusPanes status;
+    PreviewSummary summary;
     bool complete = true;
-    if (!listAndPreview(*criteria, preferences, list, err, services, entries, status, complete))
+    if (!listAndPreview(*criteria, preferences, list, err, services, entries, status, summary,
+                        complete))
         return kExitUsage;
-    printPreview(entries, status, out, err);
+    printPreview(entries, status, summary, list.null, out, err);
     return complete ? kExitOk : kExitFailed;
 }
 

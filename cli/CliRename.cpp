@@ -191,11 +191,20 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
     preferences.displayConfirmationMessage = 0;
     std::vector<FileEntry> entries;
     StatusPanes previewStatus;
+    PreviewSummary summary;
     bool complete = true;
     if (!listAndPreview(*criteria, preferences, list, err, services, entries, previewStatus,
-                        complete))
+                        summary, complete))
         return kExitUsage;
-    printPreview(entries, previewStatus, out, err);
+    printPreview(entries, previewStatus, summary, list.null, out, err);
+    if (summary.collisions.conflicts > 0 && !answers.skipFailed) {
+        // Told before anything is touched; skipping lets the rest go ahead.
+        printConflicts(entries, summary, err);
+        err << "vantrel-cli: nothing was renamed: "
+            << collisionCountText(summary.collisions.conflicts)
+            << " (--on-error skip renames the others)\n";
+        return kExitFailed;
+    }
 
     RenameRequest request;
     request.selected.reserve(entries.size());

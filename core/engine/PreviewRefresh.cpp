@@ -41,6 +41,7 @@ struct PreviewPass {
     const RenameCriteria& criteria;
     PreviewTarget& target;
     const Clock& clock;
+    CollisionCheck& collisions;
     int base;
     std::int32_t pad;
     std::uint32_t start;
@@ -55,6 +56,7 @@ void previewRange(const PreviewPass& pass, NewNameEngine& engine, std::size_t fi
     auto counter = pass.start + static_cast<std::uint32_t>(first) * pass.increment;
     std::string number;
     std::string newName;
+    CollisionCheck::Cursor cursor;
     for (std::size_t i = first; i < last; ++i) {
         const FileEntry& entry = pass.target.selectedEntry(i);
         if (engine.usesNumber())
@@ -68,8 +70,10 @@ void previewRange(const PreviewPass& pass, NewNameEngine& engine, std::size_t fi
             in.date = chooseDate(pass.criteria.dateType, entry, pass.clock);
         engine.computeNewName(in, newName);
         pass.target.setNewName(i, newName);
+        pass.collisions.note(i, entry, cursor);
         counter += pass.increment;
     }
+    pass.collisions.lookUp(cursor, last, pass.target);
 }
 
 /// Into how many parts a refresh of `count` entries is shared: below some
@@ -82,19 +86,23 @@ std::size_t partsFor(std::size_t count) {
 
 } // namespace
 
-void refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
-                    PreviewTarget& target, StatusSink& status, const Clock& clock) {
+PreviewSummary refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
+                              PreviewTarget& target, StatusSink& status, const Clock& clock,
+                              FileSystem* fs) {
     // The engine takes its own copy: the whole run sees one capture.
     const bool ignoreExtensions = preferences.ignoreFolderExtensions != 0;
     NewNameEngine engine(criteria, ignoreExtensions);
     const std::int32_t step = text::atoiRule(criteria.numberIncrement);
-    status.setStatusMessage(engine.patternInvalid() ? kRegexInvalidMessage : std::string_view{});
+    PreviewSummary summary;
+    summary.patternInvalid = engine.patternInvalid();
 
     const std::size_t count = target.selectedCount();
     if (count > 0) {
+        CollisionCheck collisions(criteria, preferences, fs, count);
         const PreviewPass pass{criteria,
                                target,
                                clock,
+                               collisions,
                                numberBaseFromIndex(criteria.numberBase),
                                text::atoiRule(criteria.numberPad),
                                static_cast<std::uint32_t>(text::atoiRule(criteria.numberStart)),
@@ -119,8 +127,18 @@ void refreshPreview(const RenameCriteria& criteria, const Preferences& preferenc
         previewRange(pass, engine, bounds[0], bounds[1]);
         for (std::thread& helper : helpers)
             helper.join();
+        summary.collisions = collisions.finish(target);
+    } else {
+        target.collisionsChecked(summary.collisions);
     }
+    if (summary.patternInvalid)
+        status.setStatusMessage(kRegexInvalidMessage);
+    else if (summary.collisions.conflicts > 0)
+        status.setStatusMessage(collisionCountText(summary.collisions.conflicts));
+    else
+        status.setStatusMessage({});
     status.updateStatistics(target.objectCount(), count);
+    return summary;
 }
 
 } // namespace vantrel

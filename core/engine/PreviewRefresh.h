@@ -1,9 +1,11 @@
 #pragma once
 
+#include "engine/Collisions.h"
 #include "engine/Preferences.h"
 #include "engine/RenameCriteria.h"
 #include "filelist/FileEntry.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "status/StatusSink.h"
 
 #include <cstddef>
@@ -22,6 +24,11 @@ public:
     /// The i-th selected entry, counted from the top of the list.
     [[nodiscard]] virtual const FileEntry& selectedEntry(std::size_t i) const = 0;
     virtual void setNewName(std::size_t i, std::string_view newName) = 0;
+    /// The collision check found the i-th selected entry in conflict;
+    /// `other` is the selected entry its conflict names (i itself when none).
+    virtual void setConflict(std::size_t i, ConflictKind kind, std::size_t other) = 0;
+    /// The collision check is done (after every setConflict of the refresh).
+    virtual void collisionsChecked(const CollisionSummary& summary) { (void)summary; }
     /// Whether selectedEntry and setNewName may be called from several
     /// threads at once for different entries, so that a big refresh can be
     /// shared among the processor's cores.
@@ -45,6 +52,9 @@ public:
     void setNewName(std::size_t i, std::string_view newName) override {
         entries_[selected_[i]].setNewName(newName);
     }
+    void setConflict(std::size_t i, ConflictKind kind, std::size_t other) override {
+        entries_[selected_[i]].setConflict({kind, static_cast<std::uint32_t>(selected_[other])});
+    }
     [[nodiscard]] bool concurrentWrites() const override { return true; }
 
 private:
@@ -54,15 +64,25 @@ private:
 
 inline constexpr std::string_view kRegexInvalidMessage = "Regular Expression is invalid";
 
+/// What a refresh found besides the new names.
+struct PreviewSummary {
+    bool patternInvalid = false; ///< the regular expression did not compile
+    CollisionSummary collisions;
+};
+
 /// Recomputes the new name of every selected entry from one capture of the
 /// criteria: the pattern is compiled once, the counter runs from Start by
 /// Incr. over the selected entries in list order, the date is chosen by the
-/// Date "Type". Sets the status message ("Regular Expression is invalid" or
-/// the empty text) and ends with the statistics. Never fails; running it twice
-/// gives the same names. A big list whose target allows it is computed in
-/// parts on several threads, each part with the counter values its entries
-/// have in list order, so the result is the same as one pass.
-void refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
-                    PreviewTarget& target, StatusSink& status, const Clock& clock);
+/// Date "Type". Then the collision check tells the target which new names
+/// cannot be had (a New Location's names are read through `fs`; without it
+/// only in-place renames are checked). Sets the status message ("Regular
+/// Expression is invalid", else "N new names collide" when some do, else
+/// the empty text) and ends with the statistics. Never fails; running it
+/// twice gives the same names. A big list whose target allows it is
+/// computed in parts on several threads, each part with the counter values
+/// its entries have in list order, so the result is the same as one pass.
+PreviewSummary refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
+                              PreviewTarget& target, StatusSink& status, const Clock& clock,
+                              FileSystem* fs = nullptr);
 
 } // namespace vantrel

@@ -46,6 +46,9 @@ public:
     std::size_t selectedCount() const override { return inner_.selectedCount(); }
     const FileEntry& selectedEntry(std::size_t i) const override { return inner_.selectedEntry(i); }
     void setNewName(std::size_t i, std::string_view n) override { inner_.setNewName(i, n); }
+    void setConflict(std::size_t i, ConflictKind kind, std::size_t other) override {
+        inner_.setConflict(i, kind, other);
+    }
 
 private:
     EntryVectorTarget inner_;

@@ -71,6 +71,7 @@ void FileEntry::setNewName(std::string_view newName) {
     newName_.assign(newName); // reuses the buffer of the previous preview
     newNameLength_ = lengthOf(newName_);
     newNameInvalid_ = hasInvalidNameChar(newName_);
+    conflict_ = {};
 }
 
 void FileEntry::resetNewName() {
@@ -78,6 +79,8 @@ void FileEntry::resetNewName() {
 }
 
 void FileEntry::setName(std::string name) {
+    if (folder_)
+        folder_->names.renamed(name_, name);
     name_ = std::move(name);
 }
 

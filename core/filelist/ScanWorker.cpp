@@ -119,7 +119,7 @@ public:
 
 private:
     bool considerEntry(FolderListing& listing, const std::shared_ptr<const EntryFolder>& folder,
-                       std::string_view name, FileKind kindHint);
+                       std::string_view name, FileKind kindHint, FolderNames& names);
     bool isListed(std::string_view name, bool ascii, bool isFolder) const;
     void fillEntry(FileEntry& entry, FolderListing& listing, const FileAttributes& attributes,
                    bool haveTimes);
@@ -156,10 +156,14 @@ void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
         folder->subDir = path.substr(rootLength);
     const std::shared_ptr<const EntryFolder> shared = std::move(folder);
 
+    // Every name the folder holds, listed or not, so that the preview can
+    // tell which new names are taken without asking the disk again.
+    auto names = std::make_unique<FolderNames>();
     std::string_view name;
     FileKind kind = FileKind::Unknown;
     while (!cancel_.load(std::memory_order_relaxed) && listing.next(name, kind)) {
-        if (!considerEntry(listing, shared, name, kind) || !request_.recursive ||
+        names->add(name, kind);
+        if (!considerEntry(listing, shared, name, kind, *names) || !request_.recursive ||
             cancel_.load(std::memory_order_relaxed))
             continue;
         // Relative to the open folder: a path past the system's limit is
@@ -175,6 +179,11 @@ void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
     if (const Result failure = listing.readFailure(); !failure) {
         flush();
         sink_.readFailed(failure.error());
+    } else if (!cancel_.load(std::memory_order_relaxed)) {
+        // Only a folder read to its end: a part of its names would hide
+        // the rest.
+        names->seal();
+        shared->names.publish(std::move(names));
     }
 }
 
@@ -187,7 +196,7 @@ bool Scanner::isListed(std::string_view name, bool ascii, bool isFolder) const {
 
 bool Scanner::considerEntry(FolderListing& listing,
                             const std::shared_ptr<const EntryFolder>& folder, std::string_view name,
-                            FileKind kindHint) {
+                            FileKind kindHint, FolderNames& names) {
     if (name.empty() || (!request_.includeHidden && name.front() == '.'))
         return false; // hidden entries are not enumerated at all
     const bool ascii = text::isAscii(name);
@@ -222,6 +231,8 @@ bool Scanner::considerEntry(FolderListing& listing,
         }
         return false;
     }
+    if (readAttributes)
+        names.setLastKind(attributes.kind);
     const bool isFolder = attributes.kind == FileKind::Folder;
     if (!isListed(name, ascii, isFolder))
         return isFolder;

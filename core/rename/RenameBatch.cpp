@@ -1,9 +1,11 @@
 #include "rename/RenameBatch.h"
 
+#include "filelist/FolderNames.h"
 #include "rename/SafeRename.h"
 
 #include <cerrno>
 #include <functional>
+#include <limits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -59,11 +61,32 @@ public:
 private:
     bool checksPass();
     void buildItems();
+    void findHolders();
     [[nodiscard]] bool isUnchanged(const BatchItem& item);
+    /// Every item, each after the one that holds its new name; false when
+    /// the user chose to stop.
+    bool processAll();
+    [[nodiscard]] bool cancelled() const {
+        return request_.cancel != nullptr && request_.cancel->load();
+    }
     /// Renames or copies item `i`; false when the user chose to stop.
     bool process(std::size_t i);
+    /// Moves item `i` to a temporary name in its folder, so that the ring
+    /// of renames it is part of can be completed; false when the user chose
+    /// to stop at its failure.
+    bool park(std::size_t i);
+    /// Moves a parked item back from its temporary name to its own; false
+    /// (with `why`) when that cannot be done.
+    bool unpark(std::size_t i, std::string& why);
+    /// After a stop: every item still at a temporary name goes back.
+    void unparkAll();
+    /// Asks about a failure; false when the user chose to stop.
+    bool failed(ItemFailure failure);
     Result copyItem(const UndoPair& pair, bool isFolder);
-    Result renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace);
+    Result renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace, bool mayOverwrite = true);
+    /// Records a rename that happened in the undo log, and keeps the paths
+    /// of later items inside a renamed folder right.
+    void logged(UndoPair pair, bool isFolder);
     bool mayReplace(const std::string& target, bool isFolder);
     void correctFolders(const std::string& oldFull, const std::string& newFull);
     [[nodiscard]] std::string sourceOf(std::size_t i) const {
@@ -93,8 +116,18 @@ private:
         folderIsLocation_; ///< per folder: 1 it is the New Location, -1 unknown
     std::vector<BatchItem> items_;
     std::vector<char> unchanged_; ///< per item: its new path is its path
+    /// Per item (in place): the item of the batch whose name is its new
+    /// name and that moves away, so that it goes first; kNone when none.
+    std::vector<std::uint32_t> holder_;
+    std::vector<char> listedBefore_; ///< per item (in place): an earlier item is the same entry
+    /// Per item: the temporary name it is parked at; empty when at its name.
+    std::vector<std::string> parked_;
+    enum class State : std::uint8_t { Pending, Active, Done, Skipped };
+    std::vector<State> state_;
     RenameOutcome outcome_;
 };
+
+constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
 bool Batch::checksPass() {
     const std::string& location = request_.newLocation;
@@ -135,21 +168,22 @@ bool Batch::isUnchanged(const BatchItem& item) {
 void Batch::buildItems() {
     items_.reserve(request_.selected.size());
     unchanged_.reserve(request_.selected.size());
-    std::unordered_map<const EntryFolder*, std::uint32_t> folderIndex;
+    // One index per folder path, however many records of it there are:
+    // which item waits for which is told by folder index and name.
+    std::unordered_map<std::string, std::uint32_t> folderIndex;
     const EntryFolder* lastFolder = nullptr;
     std::uint32_t lastIndex = 0;
     for (std::size_t i = 0; i < request_.selected.size(); ++i) {
         FileEntry* entry = request_.selected[i];
         const EntryFolder* folder = entry->folder().get();
-        if (folder != lastFolder || folders_.empty()) {
+        if (folder != lastFolder || i == 0) {
+            std::string path = entry->containingFolder();
+            if (!path.empty() && path.back() != '/')
+                path += '/';
             auto [it, added] =
-                folderIndex.emplace(folder, static_cast<std::uint32_t>(folders_.size()));
-            if (added) {
-                std::string path = entry->containingFolder();
-                if (!path.empty() && path.back() != '/')
-                    path += '/';
+                folderIndex.emplace(path, static_cast<std::uint32_t>(folders_.size()));
+            if (added)
                 folders_.push_back(std::move(path));
-            }
             lastFolder = folder;
             lastIndex = it->second;
         }
@@ -185,7 +219,7 @@ Result Batch::copyItem(const UndoPair& pair, bool isFolder) {
     return r;
 }
 
-Result Batch::renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace) {
+Result Batch::renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace, bool mayOverwrite) {
     // The identity goes into the journal and the log, so that undo moves
     // this entry and no other that took its name.
     FileAttributes source;
@@ -203,7 +237,7 @@ Result Batch::renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace) {
             return journal_ != nullptr ? journal_->viaTemporary(temporary) : Result{};
         },
         &trace);
-    if (!r && r.error().code == EEXIST && trace.leftAt.empty() &&
+    if (!r && r.error().code == EEXIST && trace.leftAt.empty() && mayOverwrite &&
         mayReplace(pair.newPath, isFolder))
         r = fs_.rename(pair.oldPath, pair.newPath, RenameMode::ReplaceFile);
     if (journal_ != nullptr)
@@ -225,11 +259,183 @@ void Batch::correctFolders(const std::string& oldFull, const std::string& newFul
     }
 }
 
-bool Batch::process(std::size_t i) {
+void Batch::logged(UndoPair pair, bool isFolder) {
+    if (isFolder) {
+        outcome_.folderRenamed = true;
+        correctFolders(pair.oldPath, pair.newPath);
+    }
+    log_.add(std::move(pair));
+}
+
+void Batch::findHolders() {
+    // A target that is the name of another item which moves away: that item
+    // goes first. Names are keys within their folder, byte for byte.
+    const std::size_t n = items_.size();
+    holder_.assign(n, kNone);
+    std::unordered_multimap<std::uint64_t, std::uint32_t> byName;
+    byName.reserve(n);
+    const auto key = [](std::uint32_t folder, const std::string& name) {
+        return nameHash(name) ^ (static_cast<std::uint64_t>(folder) + 1) * 0xC2B2AE3D27D4EB4FULL;
+    };
+    listedBefore_.assign(n, 0);
+    for (std::size_t j = 0; j < n; ++j) {
+        if (unchanged_[j] != 0)
+            continue;
+        const std::string& name = items_[j].entry->name();
+        const std::uint64_t k = key(items_[j].folder, name);
+        const auto [first, last] = byName.equal_range(k);
+        bool again = false;
+        for (auto it = first; it != last && !again; ++it)
+            again = items_[it->second].folder == items_[j].folder &&
+                    items_[it->second].entry->name() == name;
+        // The same entry listed twice: once its name is free, another item
+        // may take it, and the second listing must not move that one.
+        if (again)
+            listedBefore_[j] = 1;
+        else
+            byName.emplace(k, static_cast<std::uint32_t>(j));
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (unchanged_[i] != 0)
+            continue;
+        const std::string& target = items_[i].entry->newName();
+        const auto [first, last] = byName.equal_range(key(items_[i].folder, target));
+        for (auto it = first; it != last; ++it) {
+            const BatchItem& other = items_[it->second];
+            if (it->second != i && other.folder == items_[i].folder &&
+                other.entry->name() == target) {
+                holder_[i] = it->second;
+                break;
+            }
+        }
+    }
+}
+
+bool Batch::processAll() {
+    const std::size_t n = items_.size();
+    state_.assign(n, State::Pending);
+    parked_.assign(n, {});
+    std::vector<std::uint32_t> path;
+    RenameProgress* progress = request_.progress;
+    for (std::size_t start = 0; start < n; ++start) {
+        if (state_[start] != State::Pending)
+            continue;
+        // Down the chain of holders, then back up it: each item after the
+        // one that frees its name; a ring is broken by parking the item it
+        // began with.
+        path.assign(1, static_cast<std::uint32_t>(start));
+        state_[start] = State::Active;
+        while (!path.empty()) {
+            const std::uint32_t current = path.back();
+            if (state_[current] == State::Skipped) {
+                path.pop_back(); // its parking failed and was reported
+                continue;
+            }
+            const std::uint32_t holder = holder_.empty() ? kNone : holder_[current];
+            if (holder != kNone && state_[holder] == State::Pending) {
+                state_[holder] = State::Active;
+                path.push_back(holder);
+                continue;
+            }
+            if (cancelled()) {
+                unparkAll();
+                return false;
+            }
+            if (holder != kNone && state_[holder] == State::Active && parked_[holder].empty()) {
+                if (!park(holder)) {
+                    unparkAll();
+                    return false;
+                }
+                if (cancelled()) {
+                    unparkAll();
+                    return false;
+                }
+            }
+            const bool goOn = process(current);
+            state_[current] = State::Done;
+            path.pop_back();
+            if (!goOn) {
+                unparkAll();
+                return false;
+            }
+            if (progress != nullptr)
+                progress->itemDone(static_cast<std::int32_t>(current), outcome_.processed);
+        }
+    }
+    return true;
+}
+
+bool Batch::failed(ItemFailure failure) {
+    if (ui_.skipFailedItem(itemFailureText(failure), failure)) {
+        outcome_.skipped.push_back(std::move(failure));
+        return true;
+    }
+    outcome_.stoppedAt = std::move(failure);
+    return false;
+}
+
+bool Batch::park(std::size_t i) {
     const BatchItem& item = items_[i];
     const std::string& folder = folders_[item.folder];
     UndoPair pair;
     pair.oldPath = folder + item.entry->name();
+    Result r;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        pair.newPath = folder + ".vantrel-swap-" + std::to_string(attempt);
+        RenameTrace trace;
+        // A temporary name never replaces anything, Overwrite or not.
+        r = renameItem(pair, item.isFolder, trace, false);
+        if (r) {
+            parked_[i] = pair.newPath;
+            logged(std::move(pair), item.isFolder);
+            return true;
+        }
+        if (r.error().code != EEXIST || !trace.leftAt.empty())
+            break;
+    }
+    ItemFailure failure;
+    failure.item = pair.oldPath;
+    failure.target = folder + item.entry->newName();
+    failure.message =
+        "it could not be moved out of the way to a temporary name (" + r.error().message + ")";
+    state_[i] = State::Skipped;
+    return failed(std::move(failure));
+}
+
+bool Batch::unpark(std::size_t i, std::string& why) {
+    const BatchItem& item = items_[i];
+    UndoPair pair;
+    pair.oldPath = parked_[i];
+    pair.newPath = folders_[item.folder] + item.entry->name();
+    RenameTrace trace;
+    const Result r = renameItem(pair, item.isFolder, trace, false);
+    if (!r) {
+        why = r.error().message;
+        return false;
+    }
+    parked_[i].clear();
+    logged(std::move(pair), item.isFolder);
+    return true;
+}
+
+void Batch::unparkAll() {
+    for (std::size_t i = 0; i < parked_.size(); ++i) {
+        if (parked_[i].empty() || state_[i] == State::Done)
+            continue;
+        std::string why;
+        if (!unpark(i, why))
+            ui_.showError("Item '" + folders_[items_[i].folder] + items_[i].entry->name() +
+                          "' was left at '" + parked_[i] + "', as it could not be put back (" +
+                          why + "); undo brings it back.");
+    }
+}
+
+bool Batch::process(std::size_t i) {
+    const BatchItem& item = items_[i];
+    const std::string& folder = folders_[item.folder];
+    const bool parked = !parked_.empty() && !parked_[i].empty();
+    UndoPair pair;
+    pair.oldPath = parked ? parked_[i] : folder + item.entry->name();
     pair.newPath = (location_.empty() ? folder : location_) + item.entry->newName();
     if (unchanged_[i] != 0) {
         ++outcome_.processed;
@@ -237,7 +443,10 @@ bool Batch::process(std::size_t i) {
     }
     RenameTrace trace;
     const Result r =
-        location_.empty() ? renameItem(pair, item.isFolder, trace) : copyItem(pair, item.isFolder);
+        !listedBefore_.empty() && listedBefore_[i] != 0
+            ? Result(Error{"rename", pair.oldPath, "the entry is listed more than once", 0})
+        : location_.empty() ? renameItem(pair, item.isFolder, trace)
+                            : copyItem(pair, item.isFolder);
 
     if (r) {
         ++outcome_.renamed;
@@ -247,17 +456,15 @@ bool Batch::process(std::size_t i) {
                                      " files...");
         if (location_.empty()) {
             item.entry->setName(item.entry->newName());
-            if (item.isFolder) {
-                outcome_.folderRenamed = true;
-                correctFolders(pair.oldPath, pair.newPath);
-            }
-            log_.add(std::move(pair));
+            if (parked)
+                parked_[i].clear();
+            logged(std::move(pair), item.isFolder);
         }
         return true;
     }
 
     ItemFailure failure;
-    failure.item = pair.oldPath;
+    failure.item = folder + item.entry->name();
     failure.target = pair.newPath;
     failure.message = r.error().message;
     // Only a rename says "already exists"; a copy reports the system's text.
@@ -269,13 +476,16 @@ bool Batch::process(std::size_t i) {
         pair.confirmed = false;
         pair.temporaryPath = trace.leftAt;
         log_.add(std::move(pair));
+    } else if (parked) {
+        // Back to its own name when that is free; else it stays parked, and
+        // the undo log (which holds the parking) brings it back.
+        std::string why;
+        if (!unpark(i, why)) {
+            failure.leftAt = parked_[i];
+            failure.leftAtMessage = why;
+        }
     }
-    if (ui_.skipFailedItem(itemFailureText(failure), failure)) {
-        outcome_.skipped.push_back(std::move(failure));
-        return true;
-    }
-    outcome_.stoppedAt = std::move(failure);
-    return false;
+    return failed(std::move(failure));
 }
 
 void Batch::endJournal(bool reversed) {
@@ -349,20 +559,13 @@ RenameOutcome Batch::run() {
     if (!location_.empty() && location_.back() != '/')
         location_ += '/';
     buildItems();
+    if (location_.empty())
+        findHolders();
     status_.setStatusMessage(kRenamingStatus);
     RenameProgress* progress = request_.progress;
     if (progress != nullptr)
         progress->batchStarted(static_cast<std::int32_t>(items_.size()));
-    bool stopped = false;
-    for (std::size_t i = 0; i < items_.size() && !stopped; ++i) {
-        if (request_.cancel != nullptr && request_.cancel->load()) {
-            stopped = true;
-            break;
-        }
-        stopped = !process(i);
-        if (!stopped && progress != nullptr)
-            progress->itemDone(static_cast<std::int32_t>(i), outcome_.processed);
-    }
+    const bool stopped = !processAll();
     if (progress != nullptr)
         progress->batchFinished();
     if (stopped)

@@ -165,10 +165,36 @@ private:
 
 } // namespace
 
+namespace {
+
+/// Per pair, the first pair of the item it belongs to: an item moved in
+/// steps (out of the way to a temporary name, then on) has a pair per step,
+/// each taking it from where the one before left it. Counts are of items.
+std::vector<std::size_t> itemsOf(const std::vector<UndoPair>& pairs) {
+    std::vector<std::size_t> item(pairs.size());
+    std::unordered_map<std::string_view, std::size_t> endsAt;
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        item[k] = k;
+        const auto it = endsAt.find(pairs[k].oldPath);
+        if (it != endsAt.end() && pairs[it->second].identity.known() &&
+            pairs[it->second].identity == pairs[k].identity) {
+            item[k] = item[it->second];
+            endsAt.erase(it);
+        }
+        endsAt[pairs[k].newPath] = k;
+    }
+    return item;
+}
+
+} // namespace
+
 UndoOutcome undoRename(UndoLog& log, FileSystem& fs, StatusSink& status,
                        const std::function<Result(std::size_t, const std::string&)>& onTemporary) {
     UndoOutcome outcome;
     const std::vector<UndoPair>& pairs = log.pairs();
+    const std::vector<std::size_t> item = itemsOf(pairs);
+    enum : std::uint8_t { kBack = 1, kReversed = 2, kFailed = 4 };
+    std::vector<std::uint8_t> ends(pairs.size(), 0);
     Locator locator(fs, pairs);
     for (std::size_t k = pairs.size(); k-- > 0;) {
         const UndoPair pair = locator.current(k);
@@ -180,23 +206,35 @@ UndoOutcome undoRename(UndoLog& log, FileSystem& fs, StatusSink& status,
             };
         switch (settler.settle(announce)) {
         case Settler::End::Reversed:
-            ++outcome.reversed;
+            ends[item[k]] |= kReversed;
             break;
         case Settler::End::AlreadyBack:
-            ++outcome.alreadyBack;
+            ends[item[k]] |= kBack;
             break;
         case Settler::End::Failed:
+            ends[item[k]] |= kFailed;
             outcome.failures.push_back(settler.failure());
             break;
         }
+    }
+    std::size_t failedItems = 0;
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        if (item[k] != k)
+            continue;
+        if ((ends[k] & kFailed) != 0)
+            ++failedItems;
+        else if ((ends[k] & kReversed) != 0)
+            ++outcome.reversed;
+        else
+            ++outcome.alreadyBack;
     }
     log.clear();
     if (outcome.failures.empty())
         status.setStatusMessage(std::string(kUndoDoneMessage));
     else
         status.setStatusMessage(
-            std::to_string(outcome.failures.size()) + " of " +
-            std::to_string(outcome.failures.size() + static_cast<std::size_t>(outcome.reversed)) +
+            std::to_string(failedItems) + " of " +
+            std::to_string(failedItems + static_cast<std::size_t>(outcome.reversed)) +
             " changes could not be reversed.");
     return outcome;
 }

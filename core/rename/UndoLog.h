@@ -45,6 +45,8 @@ struct UndoFailure {
 };
 
 /// What an undo did.
+/// Counts are of items: an entry moved in steps (through a temporary name)
+/// counts once.
 struct UndoOutcome {
     std::int32_t reversed = 0;
     /// Pairs whose entry was at its old name already (reversed by an earlier

@@ -16,6 +16,7 @@ void FileList::changed(std::size_t first, std::size_t last, RowChange what) {
 void FileList::clear() {
     if (observer_ != nullptr)
         observer_->aboutToReset();
+    collisions_ = {};
     entries_.clear();
     selected_.clear();
     selectedCount_ = 0;
@@ -114,6 +115,21 @@ std::size_t FileList::moveRow(std::size_t from, std::size_t to) {
     };
     rotate(entries_);
     rotate(selected_);
+    // A conflict names its other row by index: it follows the move.
+    const auto moved = [from, final](std::size_t row) {
+        if (row == from)
+            return final;
+        if (from < row && row <= final)
+            return row - 1;
+        if (final <= row && row < from)
+            return row + 1;
+        return row;
+    };
+    for (FileEntry& e : entries_) {
+        if (e.inConflict())
+            e.setConflict(
+                {e.conflict().kind, static_cast<std::uint32_t>(moved(e.conflict().other))});
+    }
     if (mark_) {
         if (*mark_ == from)
             mark_ = final;
@@ -161,6 +177,13 @@ void FileList::reorder(const std::vector<std::size_t>& order) {
     entries_ = std::move(entries);
     selected_ = std::move(selected);
     mark_ = mark;
+    std::vector<std::uint32_t> at(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        at[order[i]] = static_cast<std::uint32_t>(i);
+    for (FileEntry& e : entries_) {
+        if (e.inConflict() && e.conflict().other < at.size())
+            e.setConflict({e.conflict().kind, at[e.conflict().other]});
+    }
     selectedRowsValid_ = false;
     if (observer_ != nullptr)
         observer_->resetDone();
@@ -210,6 +233,19 @@ const FileEntry& FileList::selectedEntry(std::size_t i) const {
 
 void FileList::setNewName(std::size_t i, std::string_view newName) {
     entries_[selectedRows()[i]].setNewName(newName);
+}
+
+void FileList::setConflict(std::size_t i, ConflictKind kind, std::size_t other) {
+    const auto& rows = selectedRows();
+    entries_[rows[i]].setConflict({kind, static_cast<std::uint32_t>(rows[other])});
+}
+
+std::string FileList::conflictHolder(std::size_t row) const {
+    if (row >= entries_.size() || !entries_[row].inConflict())
+        return {};
+    const std::size_t other = entries_[row].conflict().other;
+    return conflictHolderText(entries_[row], other < entries_.size() ? &entries_[other] : nullptr,
+                              collisions_.location);
 }
 
 bool FileList::concurrentWrites() const {

@@ -100,11 +100,21 @@ public:
     [[nodiscard]] std::size_t selectedCount() const override { return selectedCount_; }
     [[nodiscard]] const FileEntry& selectedEntry(std::size_t i) const override;
     void setNewName(std::size_t i, std::string_view newName) override;
+    void setConflict(std::size_t i, ConflictKind kind, std::size_t other) override;
+    void collisionsChecked(const CollisionSummary& summary) override { collisions_ = summary; }
     /// Different rows are different entries; the index of the selected rows
     /// is built before the preview asks.
     [[nodiscard]] bool concurrentWrites() const override;
-    /// Tells the observer that the preview has rewritten the selected rows.
+    /// Tells the observer that the preview has rewritten the selected rows
+    /// (their new names and conflicts: one range, RowChange::NewNames).
     void previewDone();
+
+    /// How many selected rows the latest refresh found in conflict, for
+    /// "N new names collide".
+    [[nodiscard]] std::size_t conflictCount() const { return collisions_.conflicts; }
+    /// What holds the new name of a row in conflict, in words (for its
+    /// tooltip); empty for a row that is not in conflict.
+    [[nodiscard]] std::string conflictHolder(std::size_t row) const;
 
 private:
     void changed(std::size_t first, std::size_t last, RowChange what);
@@ -121,6 +131,7 @@ private:
     SortState sort_;
     mutable std::vector<std::size_t> selectedRows_;
     mutable bool selectedRowsValid_ = true;
+    CollisionSummary collisions_;
 };
 
 } // namespace vantrel

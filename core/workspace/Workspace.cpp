@@ -50,7 +50,8 @@ void Workspace::refreshPreview() {
     if (batchRunning_)
         return;
     refreshPending_ = false;
-    vantrel::refreshPreview(criteria, preferences, list_, services_.status, services_.clock);
+    (void)vantrel::refreshPreview(criteria, preferences, list_, services_.status, services_.clock,
+                                  &services_.fs);
     list_.previewDone();
     if (afterRefresh)
         afterRefresh();

@@ -1,0 +1,159 @@
+#include "filelist/FolderNames.h"
+
+#include <bit>
+#include <cstring>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+
+std::uint64_t load(const char* p, std::size_t n) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, n);
+    return word;
+}
+
+} // namespace
+
+std::uint64_t nameHash(std::string_view name) {
+    // Eight bytes a step: names are short, and a refresh hashes every new name.
+    std::uint64_t h = name.size() * kMultiplier;
+    const char* p = name.data();
+    std::size_t n = name.size();
+    for (; n >= 8; n -= 8, p += 8)
+        h = (std::rotl(h, 23) ^ load(p, 8)) * kMultiplier;
+    if (n > 0)
+        h = (std::rotl(h, 23) ^ load(p, n)) * kMultiplier;
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ULL;
+    return h ^ (h >> 29);
+}
+
+void FolderNames::add(std::string_view name, FileKind kind) {
+    Name n;
+    n.offset = text_.size();
+    n.length = static_cast<std::uint32_t>(name.size());
+    n.kind = kind;
+    text_ += name;
+    names_.push_back(n);
+    ++held_;
+}
+
+void FolderNames::setLastKind(FileKind kind) {
+    if (!names_.empty())
+        names_.back().kind = kind;
+}
+
+void FolderNames::insert(std::size_t index, std::uint64_t hash) {
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ULL;
+    for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
+        if (slots_[at] == 0) {
+            slots_[at] = tag | (index + 1);
+            return;
+        }
+    }
+}
+
+void FolderNames::grow() {
+    // At most half full, so that a miss ends after a step or two.
+    std::size_t size = 16;
+    while (size < 2 * names_.size() + 2)
+        size *= 2;
+    slots_.assign(size, 0);
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (!names_[i].gone)
+            insert(i, nameHash(text(names_[i])));
+    }
+}
+
+void FolderNames::seal() {
+    grow();
+}
+
+std::size_t FolderNames::slotOf(std::string_view name, std::uint64_t hash) const {
+    if (slots_.empty())
+        return SIZE_MAX;
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ULL;
+    for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0)
+            return SIZE_MAX;
+        if ((slot & 0xFFFFFFFF00000000ULL) == tag) {
+            const Name& n = names_[(slot & 0xFFFFFFFFULL) - 1];
+            if (!n.gone && text(n) == name)
+                return at;
+        }
+    }
+}
+
+bool FolderNames::mayHold(std::uint64_t hash) const {
+    if (slots_.empty())
+        return false;
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ULL;
+    for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0)
+            return false;
+        if ((slot & 0xFFFFFFFF00000000ULL) == tag)
+            return true;
+    }
+}
+
+const FileKind* FolderNames::find(std::string_view name, std::uint64_t hash) const {
+    const std::size_t at = slotOf(name, hash);
+    return at == SIZE_MAX ? nullptr : &names_[(slots_[at] & 0xFFFFFFFFULL) - 1].kind;
+}
+
+void FolderNames::renamed(std::string_view from, std::string_view to) {
+    FileKind kind = FileKind::Unknown;
+    if (const std::size_t at = slotOf(from, nameHash(from)); at != SIZE_MAX) {
+        Name& n = names_[(slots_[at] & 0xFFFFFFFFULL) - 1];
+        kind = n.kind;
+        n.gone = true; // its slot stays, so that the probe chains through it hold
+        --held_;
+    }
+    if (const std::size_t at = slotOf(to, nameHash(to)); at != SIZE_MAX) {
+        names_[(slots_[at] & 0xFFFFFFFFULL) - 1].kind = kind; // it replaced a file
+        return;
+    }
+    add(to, kind);
+    if (2 * names_.size() + 2 > slots_.size())
+        grow();
+    else
+        insert(names_.size() - 1, nameHash(to));
+}
+
+PublishedNames::PublishedNames(const PublishedNames& other) {
+    if (const FolderNames* names = other.get())
+        names_.store(new FolderNames(*names), std::memory_order_release);
+}
+
+PublishedNames& PublishedNames::operator=(const PublishedNames& other) {
+    if (this != &other) {
+        const FolderNames* names = other.get();
+        delete names_.exchange(names != nullptr ? new FolderNames(*names) : nullptr);
+    }
+    return *this;
+}
+
+PublishedNames::~PublishedNames() {
+    delete names_.load();
+}
+
+void PublishedNames::publish(std::unique_ptr<FolderNames> names) const {
+    FolderNames* expected = nullptr;
+    if (names_.compare_exchange_strong(expected, names.get(), std::memory_order_release))
+        (void)names.release();
+}
+
+void PublishedNames::renamed(std::string_view from, std::string_view to) const {
+    if (FolderNames* names = names_.load(std::memory_order_acquire))
+        names->renamed(from, to);
+}
+
+} // namespace vantrel
