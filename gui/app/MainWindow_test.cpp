@@ -460,6 +460,41 @@ private slots:
         QVERIFY(script.unexpected.isEmpty());
     }
 
+    void collidingNewNamesAreShownBeforeRenaming() {
+        WindowHarness h;
+        h.file(QStringLiteral("files/a.txt"));
+        h.file(QStringLiteral("files/b.txt"));
+        h.file(QStringLiteral("files/.hidden-x.txt")); // not listed, but it holds its name
+        QVERIFY(h.start());
+        auto* model = h.window->fileList()->model();
+        h.window->selectAll();
+        // Both get the same fixed name.
+        QTest::keyClicks(qobject_cast<QLineEdit*>(field(h, "fixedName")), QStringLiteral("x"));
+        QVERIFY(refreshed(h));
+        QCOMPARE(h.window->status().messagePane()->text(), QStringLiteral("2 new names collide"));
+        for (int row : {0, 1}) {
+            QCOMPARE(model->data(model->index(row, 1), Qt::ForegroundRole).value<QColor>(),
+                     QColor(255, 0, 0));
+            QVERIFY(model->data(model->index(row, 1), Qt::ToolTipRole)
+                        .toString()
+                        .contains(QStringLiteral("same new name")));
+        }
+        // One of them only: the name is free, unless a hidden file holds it.
+        h.window->fileList()->selectionModel()->select(
+            model->index(1, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        QVERIFY(refreshed(h));
+        QCOMPARE(h.window->status().messagePane()->text(), QString());
+        QCOMPARE(model->data(model->index(0, 1), Qt::ForegroundRole).value<QColor>(),
+                 QColor(4, 128, 0));
+        QVERIFY(!model->data(model->index(0, 1), Qt::ToolTipRole).isValid());
+        QTest::keyClicks(qobject_cast<QLineEdit*>(field(h, "prefix")), QStringLiteral(".hidden-"));
+        QVERIFY(refreshed(h));
+        QCOMPARE(h.window->status().messagePane()->text(), QStringLiteral("1 new name collides"));
+        QVERIFY(model->data(model->index(0, 1), Qt::ToolTipRole)
+                    .toString()
+                    .contains(QStringLiteral(".hidden-x.txt")));
+    }
+
     void contextHelpShowsTheControlsText() {
         WindowHarness h;
         QVERIFY(h.start());

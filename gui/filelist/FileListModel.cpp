@@ -104,7 +104,8 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QColor FileListModel::colourFor(const FileEntry& entry) const {
-    return entry.newNameInvalid() ? invalidShown_ : okShown_;
+    // A name that cannot be had is as unusable as one with a forbidden character.
+    return entry.newNameInvalid() || entry.inConflict() ? invalidShown_ : okShown_;
 }
 
 QIcon FileListModel::iconFor(const FileEntry& entry) const {
@@ -167,6 +168,11 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (column == 0 && showIcons_)
             return iconFor(e);
+        return {};
+    case Qt::ToolTipRole:
+        // Computed when the mouse rests on the cell: one text, never a column.
+        if (column == kNewNameColumn && e.inConflict())
+            return toQString(list_.conflictHolder(static_cast<std::size_t>(index.row())));
         return {};
     case Qt::TextAlignmentRole:
         return listColumns()[static_cast<std::size_t>(column)].rightAligned

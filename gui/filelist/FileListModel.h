@@ -34,6 +34,8 @@ struct ListColumn {
 /// that follows its changes (rows appended in batches, ranges changed, one
 /// row moved, resets) with the matching model signals, never one per row.
 /// Cells are computed from the entries when asked; nothing touches the disk.
+/// A new name that cannot be had (it collides) is drawn in the invalid
+/// colour, and its tooltip says what holds the name.
 class FileListModel final : public QAbstractTableModel, private FileListObserver {
     Q_OBJECT
 public:
