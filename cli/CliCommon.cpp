@@ -1,6 +1,8 @@
 #include "CliCommon.h"
 
+#include "engine/CriteriaFields.h"
 #include "favourites/FavouriteFile.h"
+#include "text/Utf8Text.h"
 
 namespace vantrel::cli {
 
@@ -46,6 +48,22 @@ std::optional<RenameCriteria> buildCriteria(FileSystem& fs, const CriteriaOption
             slash == std::string_view::npos ? std::string_view{} : name.substr(slash + 1);
         const FavouriteSetting applied = applyFavouriteSetting(
             criteria, section, key, std::string_view(setting).substr(eq + 1), path);
+        if (applied == FavouriteSetting::UnknownLine) {
+            error.text = "no line '" + std::string(std::string_view(setting).substr(eq + 1)) +
+                         "' in the drop-down " + std::string(name) + " (--set";
+            for (const CriteriaField& field : criteriaFields()) {
+                if (!text::equalsIgnoreCase(field.section, section) ||
+                    !text::equalsIgnoreCase(field.key, key) || field.lines == nullptr)
+                    continue;
+                error.text += "; its lines are";
+                const auto lines = field.lines();
+                for (std::size_t i = 0; i < lines.size(); ++i)
+                    error.text +=
+                        (i == 0 ? " " : ", ") + std::to_string(i) + " " + std::string(lines[i]);
+            }
+            error.text += "; vantrel-cli keys lists every key)";
+            return std::nullopt;
+        }
         if (slash == std::string_view::npos || applied != FavouriteSetting::Applied) {
             const bool badSection = applied == FavouriteSetting::UnknownSection;
             error.text = std::string(badSection ? "unknown favourites section '"

@@ -1,5 +1,7 @@
 #include "engine/CriteriaFields.h"
 
+#include "text/Utf8Text.h"
+
 #include <array>
 
 namespace vantrel {
@@ -207,6 +209,21 @@ std::string fieldText(const RenameCriteria& criteria, const CriteriaField& field
         return criteria.*field.flag ? "1" : "0";
     }
     return {};
+}
+
+std::optional<int> choiceLineNamed(const CriteriaField& field, std::string_view text) {
+    if (field.kind != FieldKind::Choice || field.lines == nullptr)
+        return std::nullopt;
+    const std::span<const std::string_view> lines = field.lines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        const std::size_t remark = line.find(" (");
+        if (text::equalsIgnoreCase(line, text) ||
+            (remark != std::string_view::npos &&
+             text::equalsIgnoreCase(line.substr(0, remark), text)))
+            return static_cast<int>(i);
+    }
+    return std::nullopt;
 }
 
 void setFieldDefault(RenameCriteria& criteria, const CriteriaField& field) {

@@ -2,6 +2,7 @@
 
 #include "engine/RenameCriteria.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -57,6 +58,11 @@ struct CriteriaField {
 /// The field's value as text: texts as they are, choices and flags as
 /// decimal numbers (the favourites file's form).
 [[nodiscard]] std::string fieldText(const RenameCriteria& criteria, const CriteriaField& field);
+
+/// The line of a drop-down field that `text` names: the line's whole text
+/// or the part before its remark in parentheses ("Base 16" for "Base 16
+/// (Hex)"), without regard to letter case; none when no line is so named.
+[[nodiscard]] std::optional<int> choiceLineNamed(const CriteriaField& field, std::string_view text);
 
 /// Writes the field's default (start-up) value into the record.
 void setFieldDefault(RenameCriteria& criteria, const CriteriaField& field);

@@ -15,6 +15,7 @@ using Enc = FavouriteEncoding;
 /// The key of a stored criteria field.
 FavouriteKey keyOf(const CriteriaField& f) {
     FavouriteKey k;
+    k.field = &f;
     k.section = f.section;
     k.key = f.key;
     switch (f.kind) {
@@ -60,6 +61,16 @@ void storeText(const FavouriteKey& k, RenameCriteria& criteria, std::string* gen
         criteria.*k.text = std::move(value);
     else if (generalPath != nullptr)
         *generalPath = std::move(value);
+}
+
+/// Whether the atoi rule reads digits in `text` (blanks, a sign, then a digit).
+bool startsWithNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
 
 void storeNumber(const FavouriteKey& k, RenameCriteria& criteria, std::int32_t value) {
@@ -128,10 +139,19 @@ FavouriteSetting applyFavouriteSetting(RenameCriteria& criteria, std::string_vie
         sectionKnown = true;
         if (!text::equalsIgnoreCase(k.key, key))
             continue;
-        if (k.encoding == Enc::Text)
+        if (k.encoding == Enc::Text) {
             storeText(k, criteria, generalPath, IniFile::stringValue(rawValue));
-        else
+        } else if (k.encoding == Enc::DropDown &&
+                   !startsWithNumber(IniFile::stringValue(rawValue))) {
+            // A line by its text: what a drop-down shows, not its position.
+            const std::optional<int> line =
+                choiceLineNamed(*k.field, trimmed(IniFile::stringValue(rawValue)));
+            if (!line)
+                return FavouriteSetting::UnknownLine;
+            storeNumber(k, criteria, *line);
+        } else {
             storeNumber(k, criteria, IniFile::intValue(rawValue));
+        }
         return FavouriteSetting::Applied;
     }
     return sectionKnown ? FavouriteSetting::UnknownKey : FavouriteSetting::UnknownSection;

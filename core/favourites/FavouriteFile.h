@@ -20,6 +20,8 @@ enum class FavouriteEncoding : unsigned char {
 /// One key of a favourites file and the criteria field it holds. Exactly one
 /// member pointer is set, except for "General"/"Path" (the folder selected at
 /// save time), which has none.
+struct CriteriaField;
+
 struct FavouriteKey {
     std::string_view section;
     std::string_view key;
@@ -27,9 +29,10 @@ struct FavouriteKey {
     std::string RenameCriteria::*text = nullptr;
     bool RenameCriteria::*flag = nullptr;
     int RenameCriteria::*choice = nullptr;
-    std::string_view defaultText; // text keys
-    int defaultNumber = 0;        // check boxes (0 or 1) and drop-downs (an index)
-    int lines = 0;                // drop-downs: the number of lines of the list
+    std::string_view defaultText;         // text keys
+    int defaultNumber = 0;                // check boxes (0 or 1) and drop-downs (an index)
+    int lines = 0;                        // drop-downs: the number of lines of the list
+    const CriteriaField* field = nullptr; // the criteria field; null for "General"/"Path"
 };
 
 /// The 49 keys in the order a save writes them, "General"/"Path" first.
@@ -49,12 +52,14 @@ struct FavouriteKey {
                                    RenameCriteria& criteria, std::string* generalPath);
 
 /// The outcome of applyFavouriteSetting.
-enum class FavouriteSetting : unsigned char { Applied, UnknownSection, UnknownKey };
+enum class FavouriteSetting : unsigned char { Applied, UnknownSection, UnknownKey, UnknownLine };
 
 /// Sets one favourites key as if `rawValue` were the text after "=" on its
 /// line in a favourites file (blanks around it trimmed, enclosing quotes
 /// removed). Section and key match without regard to case; an unknown one
-/// changes nothing. "General"/"Path" goes to `generalPath` when given.
+/// changes nothing. "General"/"Path" goes to `generalPath` when given. A
+/// drop-down also takes the text of a line (choiceLineNamed): a value that
+/// is not a number and names no line changes nothing (UnknownLine).
 [[nodiscard]] FavouriteSetting applyFavouriteSetting(RenameCriteria& criteria,
                                                      std::string_view section, std::string_view key,
                                                      std::string_view rawValue,

@@ -16,7 +16,10 @@ namespace {
 /// of what lies inside that folder are carried along to its old name.
 class Locator {
 public:
-    Locator(FileSystem& fs, const std::vector<UndoPair>& pairs) : fs_(fs), pairs_(pairs) {
+    /// `items`: per pair, the first pair of the item it is a step of.
+    Locator(FileSystem& fs, const std::vector<UndoPair>& pairs,
+            const std::vector<std::size_t>& items)
+        : fs_(fs), pairs_(pairs), items_(items) {
         // The pairs whose new path is a folder of a later pair's path, found
         // by looking each prefix up once.
         std::unordered_map<std::string_view, std::size_t> byNewPath;
@@ -45,9 +48,7 @@ public:
             const std::string& folder = pairs_[i].newPath;
             if (path.size() > folder.size() && path.starts_with(folder) &&
                 path[folder.size()] == '/') {
-                const std::string base =
-                    isBack(i) ? now(i, pairs_[i].oldPath) : now(i, pairs_[i].newPath);
-                return base + path.substr(folder.size());
+                return placeOf(i) + path.substr(folder.size());
             }
         }
         return path;
@@ -68,29 +69,41 @@ private:
         return fs_.attributes(path, attributes).ok() && attributes.identity == identity;
     }
 
-    /// Whether container `i` is back at its old name; asked before the undo
-    /// reaches it, so the answer stays right for the pairs inside it.
-    bool isBack(std::size_t i) {
-        const auto it = back_.find(i);
-        if (it != back_.end())
+    /// Where container `i` is now: at its new path, back at its old one,
+    /// or (a folder moved in steps) back where its first step began. Asked
+    /// before the undo reaches it, so the answer stays right for the pairs
+    /// inside it.
+    const std::string& placeOf(std::size_t i) {
+        const auto it = places_.find(i);
+        if (it != places_.end())
             return it->second;
         const FileIdentity& identity = pairs_[i].identity;
-        const bool back = identity.known() && holds(now(i, pairs_[i].oldPath), identity) &&
-                          !holds(now(i, pairs_[i].newPath), identity);
-        back_.emplace(i, back);
-        return back;
+        std::string place = now(i, pairs_[i].newPath);
+        if (identity.known() && !holds(place, identity)) {
+            const std::string old = now(i, pairs_[i].oldPath);
+            const std::size_t first = items_[i];
+            if (holds(old, identity))
+                place = old;
+            else if (first != i && holds(now(first, pairs_[first].oldPath), identity))
+                place = now(first, pairs_[first].oldPath);
+        }
+        return places_.emplace(i, std::move(place)).first->second;
     }
 
     FileSystem& fs_;
     const std::vector<UndoPair>& pairs_;
+    const std::vector<std::size_t>& items_;
     std::vector<std::size_t> containers_;
-    std::unordered_map<std::size_t, bool> back_;
+    std::unordered_map<std::size_t, std::string> places_;
 };
 
 /// One pair's reversal.
 class Settler {
 public:
-    Settler(FileSystem& fs, const UndoPair& pair) : fs_(fs), pair_(pair) {}
+    /// `origin`: where the item's first step took it from, when this pair
+    /// is a later step of it (else empty).
+    Settler(FileSystem& fs, const UndoPair& pair, std::string origin = {})
+        : fs_(fs), pair_(pair), origin_(std::move(origin)) {}
 
     enum class End { Reversed, AlreadyBack, Failed };
 
@@ -138,6 +151,10 @@ private:
         }
         if (holdsEntry(pair_.oldPath))
             return nullptr;
+        // An item moved in steps that an undo cut short had taken back
+        // further, to where its first step began.
+        if (!origin_.empty() && holdsEntry(origin_))
+            return nullptr;
         FileAttributes attributes;
         const Result atNew = fs_.attributes(pair_.newPath, attributes);
         failure_ = {pair_.newPath, pair_.oldPath,
@@ -160,6 +177,7 @@ private:
 
     FileSystem& fs_;
     const UndoPair& pair_;
+    std::string origin_;
     UndoFailure failure_;
 };
 
@@ -195,10 +213,11 @@ UndoOutcome undoRename(UndoLog& log, FileSystem& fs, StatusSink& status,
     const std::vector<std::size_t> item = itemsOf(pairs);
     enum : std::uint8_t { kBack = 1, kReversed = 2, kFailed = 4 };
     std::vector<std::uint8_t> ends(pairs.size(), 0);
-    Locator locator(fs, pairs);
+    Locator locator(fs, pairs, item);
     for (std::size_t k = pairs.size(); k-- > 0;) {
         const UndoPair pair = locator.current(k);
-        Settler settler(fs, pair);
+        Settler settler(
+            fs, pair, item[k] == k ? std::string() : locator.now(item[k], pairs[item[k]].oldPath));
         std::function<Result(const std::string&)> announce;
         if (onTemporary)
             announce = [&onTemporary, k](const std::string& temporary) {
