@@ -7,8 +7,9 @@ _vantrel_cli_options() {
 }
 
 _vantrel_cli_keys() {
-    # "Section/Key" at the start of each key line of `vantrel-cli keys`.
-    vantrel-cli keys 2>/dev/null | grep -oE '^[^[:space:]][^=[:space:]]*/[^[:space:]=]+' | sort -u
+    # "Section/Key" at the start of each key line of `vantrel-cli keys`, up
+    # to the blanks before its description (keys may hold single blanks).
+    vantrel-cli keys 2>/dev/null | awk -F '  +' 'NF > 1 && /^[^ ]/ && $1 ~ /\// { print $1 }'
 }
 
 _vantrel_cli() {
@@ -28,8 +29,13 @@ _vantrel_cli() {
         COMPREPLY=($(compgen -d -- "$cur"))
         return ;;
     --set)
-        # Keys may hold blanks ("Auto Date/Mode"): offer them whole, up to the "=".
-        COMPREPLY=($(compgen -W "$(_vantrel_cli_keys | sed 's/ /\\ /g; s/$/=/')" -- "$cur"))
+        # Keys may hold blanks ("Auto Date/Mode"): offered whole, up to the
+        # "=", with their blanks escaped so that they stay one word.
+        local key
+        COMPREPLY=()
+        for key in $(compgen -W "$(_vantrel_cli_keys | sed 's/$/=/')" -- "${cur//\\/}"); do
+            COMPREPLY+=("${key// /\\ }")
+        done
         compopt -o nospace 2>/dev/null
         return ;;
     --sort)
