@@ -126,6 +126,8 @@ private:
     void applyListPreferences();
 
     void runCommand(const CommandDef& command);
+    /// Asks for a colour starting from `value`; stores it unless cancelled.
+    bool pickColour(std::uint32_t& value);
     HelpSystem& help();
     void reportUndoFailures(const UndoOutcome& outcome);
     void rebuildRecentMenu();

@@ -339,32 +339,29 @@ void MainWindow::previewFolderExtensions() {
     workspace_->setIgnoreFolderExtensions(workspace_->preferences.ignoreFolderExtensions != 0);
 }
 
-void MainWindow::chooseOkColour() {
-    const QColor c =
-        Prompter::chooseColour(this, colourFromRef(workspace_->preferences.colourNewNameOk));
+bool MainWindow::pickColour(std::uint32_t& value) {
+    const QColor c = Prompter::chooseColour(this, colourFromRef(value));
     if (!c.isValid())
-        return;
-    workspace_->preferences.colourNewNameOk = toColourRef(c);
-    applyListPreferences();
+        return false; // cancelled: the preference keeps its value
+    value = toColourRef(c);
+    return true;
+}
+
+void MainWindow::chooseOkColour() {
+    if (pickColour(workspace_->preferences.colourNewNameOk))
+        applyListPreferences();
 }
 
 void MainWindow::chooseInvalidColour() {
-    const QColor c =
-        Prompter::chooseColour(this, colourFromRef(workspace_->preferences.colourNewNameInvalid));
-    if (!c.isValid())
-        return;
-    workspace_->preferences.colourNewNameInvalid = toColourRef(c);
-    applyListPreferences();
+    if (pickColour(workspace_->preferences.colourNewNameInvalid))
+        applyListPreferences();
 }
 
 void MainWindow::chooseActiveCriteriaColour() {
-    const QColor c = Prompter::chooseColour(
-        this, colourFromRef(workspace_->preferences.colourActiveCriteriaBack));
-    if (!c.isValid())
-        return;
     // Stored at the close command, shown from the next start on.
-    workspace_->preferences.colourActiveCriteriaBack = toColourRef(c);
-    Prompter::message(this, QMessageBox::NoIcon, toQString(kColourNeedsRestart), QMessageBox::Ok);
+    if (pickColour(workspace_->preferences.colourActiveCriteriaBack))
+        Prompter::message(this, QMessageBox::NoIcon, toQString(kColourNeedsRestart),
+                          QMessageBox::Ok);
 }
 
 // Help.
