@@ -8,6 +8,8 @@
 #include <limits>
 #include <numeric>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace vantrel {
 namespace {
@@ -361,6 +363,32 @@ int compareEntries(const FileEntry& a, const FileEntry& b, const SortState& stat
     return state.ascending != 0 ? c : -c;
 }
 
+namespace {
+
+/// Sorts by a total order; a big list is sorted in two halves on two
+/// threads and merged, which gives the same order (the order is total).
+template <typename Item, typename Before>
+void sortShared(std::vector<Item>& items, const Before& before) {
+    constexpr std::size_t kWorthAThread = 20'000;
+    if (items.size() < kWorthAThread || std::thread::hardware_concurrency() < 2) {
+        std::sort(items.begin(), items.end(), before);
+        return;
+    }
+    const auto middle = items.begin() + static_cast<std::ptrdiff_t>(items.size() / 2);
+    std::thread helper;
+    try {
+        helper = std::thread([&] { std::sort(items.begin(), middle, before); });
+    } catch (const std::system_error&) {
+        std::sort(items.begin(), middle, before); // no thread to spare
+    }
+    std::sort(middle, items.end(), before);
+    if (helper.joinable())
+        helper.join();
+    std::inplace_merge(items.begin(), middle, items.end(), before);
+}
+
+} // namespace
+
 std::vector<std::size_t> sortOrder(const std::vector<FileEntry>& rows, const SortState& state,
                                    RandomSource& random) {
     std::vector<std::size_t> order(rows.size());
@@ -394,13 +422,13 @@ std::vector<std::size_t> sortOrder(const std::vector<FileEntry>& rows, const Sor
     // decides last, which makes the order total, so the faster unstable sort
     // gives the stable result.
     const bool ascending = state.ascending != 0;
-    std::sort(items.begin(), items.end(),
-              [&compareKeys, ascending](const SortItem& x, const SortItem& y) {
-                  const int c = compareKeys(x, y);
-                  if (c != 0)
-                      return ascending ? c < 0 : c > 0;
-                  return x.index < y.index;
-              });
+    const auto before = [&compareKeys, ascending](const SortItem& x, const SortItem& y) {
+        const int c = compareKeys(x, y);
+        if (c != 0)
+            return ascending ? c < 0 : c > 0;
+        return x.index < y.index;
+    };
+    sortShared(items, before);
     for (std::size_t k = 0; k < items.size(); ++k)
         order[k] = items[k].index;
     return order;

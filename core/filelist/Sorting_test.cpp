@@ -270,6 +270,29 @@ TEST(Sorting, SortOrderAgreesWithCompareEntries) {
     }
 }
 
+TEST(Sorting, ABigListSortedInPartsGivesTheOrderOfOneSort) {
+    // Past the size where the sort is shared between threads, with many ties.
+    const std::vector<std::string> names = randomNames(500, 3);
+    std::vector<FileEntry> rows;
+    for (std::size_t i = 0; i < 30'000; ++i) {
+        Row r{.name = names[i % names.size()], .folder = i % 7 == 0};
+        r.size = static_cast<std::int64_t>(i % 13);
+        rows.push_back(make(r));
+    }
+    SystemRandom random(1);
+    for (const int column : {0, 4}) {
+        for (const int ascending : {0, 1}) {
+            const SortState state{.column = column, .ascending = ascending};
+            std::vector<std::size_t> want(rows.size());
+            std::iota(want.begin(), want.end(), std::size_t{0});
+            std::stable_sort(want.begin(), want.end(), [&](std::size_t a, std::size_t b) {
+                return compareEntries(rows[a], rows[b], state) < 0;
+            });
+            EXPECT_EQ(sortOrder(rows, state, random), want) << column << " " << ascending;
+        }
+    }
+}
+
 TEST(Sorting, RandomSortIsAUniformShuffleFromTheSource) {
     std::vector<FileEntry> rows;
     for (int i = 0; i < 50; ++i)
