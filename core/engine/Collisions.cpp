@@ -65,37 +65,44 @@ constexpr unsigned kKindShift = 4;     ///< bits 4-7: 1 + FileKind of the name h
 constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
 /// An open-addressed table of entry indices by a 64-bit key; equal keys
-/// are told apart by the caller.
+/// are told apart by the caller. A slot holds the key's high half beside
+/// the index, so that a probe reads one place in memory.
 class IndexTable {
 public:
     explicit IndexTable(std::size_t count) {
         std::size_t size = 16;
         while (size < 2 * count)
             size *= 2;
-        slots_.assign(size, kNone);
+        slots_.assign(size, 0);
         mask_ = size - 1;
     }
-    /// Calls `visit(j)` for every index stored under `key` until it returns
-    /// true; false when none did.
-    template <typename Keys, typename Visit>
-    bool find(std::uint64_t key, const Keys& keys, Visit visit) const {
+    /// Calls `visit(j)` for every index stored under a key with the same
+    /// high half until it returns true; false when none did.
+    template <typename Visit>
+    bool find(std::uint64_t key, Visit visit) const {
+        const std::uint64_t tag = key & kHigh;
         for (std::size_t at = static_cast<std::size_t>(key) & mask_;; at = (at + 1) & mask_) {
-            const std::uint32_t j = slots_[at];
-            if (j == kNone)
+            const std::uint64_t slot = slots_[at];
+            if (slot == 0)
                 return false;
-            if (keys[j] == key && visit(j))
+            if ((slot & kHigh) == tag && visit(static_cast<std::uint32_t>((slot & ~kHigh) - 1)))
                 return true;
         }
     }
     void insert(std::uint64_t key, std::uint32_t index) {
         std::size_t at = static_cast<std::size_t>(key) & mask_;
-        while (slots_[at] != kNone)
+        while (slots_[at] != 0)
             at = (at + 1) & mask_;
-        slots_[at] = index;
+        slots_[at] = (key & kHigh) | (std::uint64_t{index} + 1);
+    }
+    /// Asks for the slot of `key` to be brought into the cache.
+    void prefetch(std::uint64_t key) const {
+        __builtin_prefetch(&slots_[static_cast<std::size_t>(key) & mask_]);
     }
 
 private:
-    std::vector<std::uint32_t> slots_;
+    static constexpr std::uint64_t kHigh = 0xFFFFFFFF00000000ULL;
+    std::vector<std::uint64_t> slots_;
     std::size_t mask_ = 0;
 };
 
@@ -146,18 +153,12 @@ CollisionCheck::CollisionCheck(const RenameCriteria& criteria, const Preferences
 
 CollisionCheck::~CollisionCheck() = default;
 
-void CollisionCheck::note(std::size_t i, const FileEntry& entry, Cursor& cursor) {
+void CollisionCheck::noteActing(std::size_t i, const FileEntry& entry, Cursor& cursor) {
     std::uint8_t flags = 0;
     if (entry.isChanged())
         flags |= kChanged;
-    if (entry.newNameInvalid()) {
-        flags_[i] = flags | kInvalid;
-        return;
-    }
-    // In place, an unchanged entry is left alone: only its name may matter,
-    // and that is looked at later, when something may collide with it.
-    if ((flags & kChanged) == 0 && (!inLocation_ || disabled_)) {
-        flags_[i] = flags;
+    if (entry.newNameInvalid() || disabled_) {
+        flags_[i] = flags | (entry.newNameInvalid() ? kInvalid : 0);
         return;
     }
     if (inLocation_) {
@@ -171,12 +172,14 @@ void CollisionCheck::note(std::size_t i, const FileEntry& entry, Cursor& cursor)
     const std::string& newName = entry.newName();
     keys_[i] = nameHash(newName);
     flags |= kKeyed;
+    ++cursor.keyed;
     if (newName.size() <= 2 && isDotName(newName))
         flags |= kLookAgain;
     flags_[i] = flags;
 }
 
 void CollisionCheck::lookUp(const Cursor& cursor, std::size_t last, const PreviewTarget& target) {
+    keyed_.fetch_add(cursor.keyed, std::memory_order_relaxed);
     for (std::size_t r = 0; r < cursor.runs.size(); ++r) {
         const Cursor::Run& run = cursor.runs[r];
         const std::size_t end = r + 1 < cursor.runs.size() ? cursor.runs[r + 1].first : last;
@@ -207,8 +210,8 @@ public:
         : c_(check), target_(target), count_(check.flags_.size()) {}
 
     std::size_t run() {
-        if (c_.disabled_)
-            return 0;
+        if (c_.disabled_ || c_.keyed_.load(std::memory_order_relaxed) == 0)
+            return 0; // nothing acts
         if (c_.inLocation_)
             findCopiesOntoThemselves();
         if (!findDuplicates())
@@ -267,29 +270,34 @@ private:
 
     /// Two entries that act with one target; false when no entry acts.
     bool findDuplicates() {
-        std::size_t acting = 0;
-        for (std::size_t i = 0; i < count_; ++i)
-            acting += acts(i) ? 1U : 0U;
-        if (acting == 0)
-            return false;
-        IndexTable table(acting);
-        const std::uint64_t* keys = c_.keys_.get();
+        std::vector<std::uint32_t> acting;
         for (std::size_t i = 0; i < count_; ++i) {
-            if (!acts(i))
-                continue;
+            if (acts(i))
+                acting.push_back(static_cast<std::uint32_t>(i));
+        }
+        if (acting.empty())
+            return false;
+        IndexTable table(acting.size());
+        const std::uint64_t* keys = c_.keys_.get();
+        constexpr std::size_t kAhead = 16; // the slots a few entries on are fetched meanwhile
+        for (std::size_t n = 0; n < acting.size(); ++n) {
+            if (n + kAhead < acting.size())
+                table.prefetch(keys[acting[n + kAhead]]);
+            const std::uint32_t i = acting[n];
             std::uint32_t first = kNone;
-            table.find(keys[i], keys, [&](std::uint32_t j) {
-                if (entry(j).newName() != entry(i).newName() || targetFolder(j) != targetFolder(i))
+            table.find(keys[i], [&](std::uint32_t j) {
+                if (keys[j] != keys[i] || entry(j).newName() != entry(i).newName() ||
+                    targetFolder(j) != targetFolder(i))
                     return false;
                 first = j;
                 return true;
             });
             if (first == kNone) {
-                table.insert(keys[i], static_cast<std::uint32_t>(i));
+                table.insert(keys[i], i);
                 continue;
             }
             // The first one names the second; every later one the first.
-            conflict(first, ConflictKind::SameNewName, static_cast<std::uint32_t>(i));
+            conflict(first, ConflictKind::SameNewName, i);
             conflict(i, ConflictKind::SameNewName, first);
         }
         return true;
@@ -378,8 +386,8 @@ private:
         for (const std::uint32_t i : candidates) {
             const FileEntry& e = entry(i);
             std::uint32_t holder = kNone;
-            byName.find(c_.keys_[i], keys, [&](std::uint32_t j) {
-                if (entry(j).name() != e.newName() ||
+            byName.find(c_.keys_[i], [&](std::uint32_t j) {
+                if (keys[j] != c_.keys_[i] || entry(j).name() != e.newName() ||
                     entry(j).containingFolder() != e.containingFolder())
                     return false;
                 holder = j;

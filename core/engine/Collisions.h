@@ -6,6 +6,7 @@
 #include "filelist/FolderNames.h"
 #include "platform/FileSystem.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -65,11 +66,18 @@ public:
         };
         const EntryFolder* folder = nullptr;
         std::vector<Run> runs;
+        std::size_t keyed = 0; ///< entries whose targets are to be looked at
     };
     /// Takes note of selected entry `i` once its new name is stored. May be
     /// called from several threads at once for different entries, each
     /// thread with its own cursor.
-    void note(std::size_t i, const FileEntry& entry, Cursor& cursor);
+    void note(std::size_t i, const FileEntry& entry, Cursor& cursor) {
+        // In place, an unchanged entry is left alone (its flags stay clear):
+        // only its name may matter, and that is looked at later, when
+        // something may collide with it.
+        if (entry.isChanged() || inLocation_)
+            noteActing(i, entry, cursor);
+    }
     /// After a thread noted entries up to `last`: looks their new names up
     /// among the names of their folders, folder by folder, so that each
     /// folder's table is read while it is at hand.
@@ -81,6 +89,7 @@ public:
 
 private:
     class Finder;
+    void noteActing(std::size_t i, const FileEntry& entry, Cursor& cursor);
 
     bool overwrite_;
     bool inLocation_ = false; ///< copies into a New Location
@@ -90,6 +99,7 @@ private:
     FileSystem* fs_;
     std::unique_ptr<FolderNames> locationNames_;
     std::vector<std::uint8_t> flags_;
+    std::atomic<std::size_t> keyed_{0}; ///< over all threads, after lookUp
     /// Per entry: its new name's hash, then (after lookUp) mixed with its
     /// target folder's.
     /// Not cleared when made: only the entries noted as keyed are read.

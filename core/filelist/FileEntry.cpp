@@ -68,10 +68,15 @@ std::string FileEntry::itemPath() const {
 }
 
 void FileEntry::setNewName(std::string_view newName) {
+    conflict_ = {};
+    // The same name as the previous preview gave (the common case while a
+    // criterion is edited): its length and validity stand.
+    if (newName == newName_ && !newName_.empty())
+        return;
     newName_.assign(newName); // reuses the buffer of the previous preview
     newNameLength_ = lengthOf(newName_);
     newNameInvalid_ = hasInvalidNameChar(newName_);
-    conflict_ = {};
+    changed_ = newName_ != name_;
 }
 
 void FileEntry::resetNewName() {
@@ -82,6 +87,7 @@ void FileEntry::setName(std::string name) {
     if (folder_)
         folder_->names.renamed(name_, name);
     name_ = std::move(name);
+    changed_ = newName_ != name_;
 }
 
 } // namespace vantrel

@@ -64,7 +64,7 @@ public:
     [[nodiscard]] bool newNameInvalid() const { return newNameInvalid_; }
     [[nodiscard]] bool isFolder() const { return isFolder_; }
     /// Whether the proposed name differs from the current one, byte for byte.
-    [[nodiscard]] bool isChanged() const { return newName_ != name_; }
+    [[nodiscard]] bool isChanged() const { return changed_; }
     /// Whether the latest preview found that the new name cannot be had.
     [[nodiscard]] bool inConflict() const { return conflict_.kind != ConflictKind::None; }
     [[nodiscard]] const NameConflict& conflict() const { return conflict_; }
@@ -103,6 +103,7 @@ private:
     std::int32_t newNameLength_ = 0;
     bool isFolder_ = false;
     bool newNameInvalid_ = false;
+    bool changed_ = false; ///< newName_ != name_, kept with both
     NameConflict conflict_;
 };
 

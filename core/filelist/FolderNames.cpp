@@ -9,9 +9,26 @@ namespace {
 
 constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
 
-std::uint64_t load(const char* p, std::size_t n) {
+std::uint64_t load8(const char* p) {
     std::uint64_t word = 0;
-    std::memcpy(&word, p, n);
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
+/// The last `n` (1 to 7) bytes at `p`, without a call for a variable size.
+std::uint64_t loadTail(const char* p, std::size_t n) {
+    std::uint64_t word = 0;
+    if (n >= 4) {
+        std::uint32_t first = 0;
+        std::uint32_t last = 0;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        word = first | std::uint64_t{last} << 32;
+    } else {
+        word = static_cast<unsigned char>(p[0]);
+        word |= std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8;
+        word |= std::uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
+    }
     return word;
 }
 
@@ -23,9 +40,9 @@ std::uint64_t nameHash(std::string_view name) {
     const char* p = name.data();
     std::size_t n = name.size();
     for (; n >= 8; n -= 8, p += 8)
-        h = (std::rotl(h, 23) ^ load(p, 8)) * kMultiplier;
-    if (n > 0)
-        h = (std::rotl(h, 23) ^ load(p, n)) * kMultiplier;
+        h = (std::rotl(h, 23) ^ load8(p)) * kMultiplier;
+    if (n > 0) // the length is in h already, so overlapping bytes tell names apart
+        h = (std::rotl(h, 23) ^ loadTail(p, n)) * kMultiplier;
     h ^= h >> 32;
     h *= 0xD6E8FEB86659FD93ULL;
     return h ^ (h >> 29);
@@ -46,12 +63,22 @@ void FolderNames::setLastKind(FileKind kind) {
         names_.back().kind = kind;
 }
 
+namespace {
+
+/// A slot's tag: 15 bits of the hash that the slot's position does not use,
+/// never 0 (a free slot).
+std::uint16_t tagOf(std::uint64_t hash) {
+    return static_cast<std::uint16_t>((hash >> 48) | 0x8000U);
+}
+
+} // namespace
+
 void FolderNames::insert(std::size_t index, std::uint64_t hash) {
-    const std::size_t mask = slots_.size() - 1;
-    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ULL;
+    const std::size_t mask = tags_.size() - 1;
     for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
-        if (slots_[at] == 0) {
-            slots_[at] = tag | (index + 1);
+        if (tags_[at] == 0) {
+            tags_[at] = tagOf(hash);
+            indices_[at] = static_cast<std::uint32_t>(index);
             return;
         }
     }
@@ -62,7 +89,8 @@ void FolderNames::grow() {
     std::size_t size = 16;
     while (size < 2 * names_.size() + 2)
         size *= 2;
-    slots_.assign(size, 0);
+    tags_.assign(size, 0);
+    indices_.assign(size, 0);
     for (std::size_t i = 0; i < names_.size(); ++i) {
         if (!names_[i].gone)
             insert(i, nameHash(text(names_[i])));
@@ -74,16 +102,15 @@ void FolderNames::seal() {
 }
 
 std::size_t FolderNames::slotOf(std::string_view name, std::uint64_t hash) const {
-    if (slots_.empty())
+    if (tags_.empty())
         return SIZE_MAX;
-    const std::size_t mask = slots_.size() - 1;
-    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ULL;
+    const std::size_t mask = tags_.size() - 1;
+    const std::uint16_t tag = tagOf(hash);
     for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
-        const std::uint64_t slot = slots_[at];
-        if (slot == 0)
+        if (tags_[at] == 0)
             return SIZE_MAX;
-        if ((slot & 0xFFFFFFFF00000000ULL) == tag) {
-            const Name& n = names_[(slot & 0xFFFFFFFFULL) - 1];
+        if (tags_[at] == tag) {
+            const Name& n = names_[indices_[at]];
             if (!n.gone && text(n) == name)
                 return at;
         }
@@ -91,38 +118,38 @@ std::size_t FolderNames::slotOf(std::string_view name, std::uint64_t hash) const
 }
 
 bool FolderNames::mayHold(std::uint64_t hash) const {
-    if (slots_.empty())
+    // Only the tags are read: two bytes a slot keep a folder's table small.
+    if (tags_.empty())
         return false;
-    const std::size_t mask = slots_.size() - 1;
-    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ULL;
+    const std::size_t mask = tags_.size() - 1;
+    const std::uint16_t tag = tagOf(hash);
     for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
-        const std::uint64_t slot = slots_[at];
-        if (slot == 0)
+        if (tags_[at] == 0)
             return false;
-        if ((slot & 0xFFFFFFFF00000000ULL) == tag)
+        if (tags_[at] == tag)
             return true;
     }
 }
 
 const FileKind* FolderNames::find(std::string_view name, std::uint64_t hash) const {
     const std::size_t at = slotOf(name, hash);
-    return at == SIZE_MAX ? nullptr : &names_[(slots_[at] & 0xFFFFFFFFULL) - 1].kind;
+    return at == SIZE_MAX ? nullptr : &names_[indices_[at]].kind;
 }
 
 void FolderNames::renamed(std::string_view from, std::string_view to) {
     FileKind kind = FileKind::Unknown;
     if (const std::size_t at = slotOf(from, nameHash(from)); at != SIZE_MAX) {
-        Name& n = names_[(slots_[at] & 0xFFFFFFFFULL) - 1];
+        Name& n = names_[indices_[at]];
         kind = n.kind;
         n.gone = true; // its slot stays, so that the probe chains through it hold
         --held_;
     }
     if (const std::size_t at = slotOf(to, nameHash(to)); at != SIZE_MAX) {
-        names_[(slots_[at] & 0xFFFFFFFFULL) - 1].kind = kind; // it replaced a file
+        names_[indices_[at]].kind = kind; // it replaced a file
         return;
     }
     add(to, kind);
-    if (2 * names_.size() + 2 > slots_.size())
+    if (2 * names_.size() + 2 > tags_.size())
         grow();
     else
         insert(names_.size() - 1, nameHash(to));

@@ -55,10 +55,11 @@ private:
     void insert(std::size_t index, std::uint64_t hash);
     void grow();
 
-    std::string text_;                 ///< every name, one after the other
-    std::vector<Name> names_;          ///< in the order added
-    std::vector<std::uint64_t> slots_; ///< high 32 bits of the hash, then index + 1; 0 is free
-    std::size_t held_ = 0;             ///< names not gone
+    std::string text_;                   ///< every name, one after the other
+    std::vector<Name> names_;            ///< in the order added
+    std::vector<std::uint16_t> tags_;    ///< per slot: a part of the name's hash; 0 free
+    std::vector<std::uint32_t> indices_; ///< per slot: the name's index in names_
+    std::size_t held_ = 0;               ///< names not gone
 };
 
 /// A folder's names as the scan publishes them: empty until the folder has
