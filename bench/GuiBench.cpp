@@ -5,6 +5,7 @@
 // and heavy criteria), and peak memory.
 //
 //   vantrel_gui_bench TREE CLI [RUNS]
+#include "HeavyCriteria.h"
 #include "SettingsStore.h"
 #include "app/MainWindow.h"
 #include "filelist/FileListView.h"
@@ -68,25 +69,11 @@ double runUntil(const std::function<bool()>& done, double* longestGap = nullptr)
     return static_cast<double>(clock.nsecsElapsed()) / 1e6;
 }
 
+/// The heavy criteria with the list recursive; the prefix is what the
+/// keystrokes type.
 RenameCriteria heavyCriteria() {
-    RenameCriteria c;
-    c.regexMatch = R"(^(\w+)[ _-](.*)\.)";
-    c.regexReplace = R"(\2 \1)";
-    c.replaceText = "final";
-    c.replaceWith = "last";
-    c.caseMode = kCaseTitle;
-    c.removeFirstN = "1";
-    c.removeSymbols = true;
-    c.suffix = "-S";
-    c.dateMode = kPlaceSuffix;
-    c.dateFormat = 8;
-    c.dateCentury = true;
-    c.dateSeparator = "_";
-    c.numberMode = kNumberInsert;
-    c.numberInsertPos = "3";
-    c.numberPad = "5";
-    c.numberBase = 14;
-    c.extensionMode = kExtLower;
+    RenameCriteria c = bench::heavyCriteria();
+    c.prefix.clear();
     c.recursive = true;
     return c;
 }

@@ -1,4 +1,5 @@
 // Preview throughput over 100,000 selected entries, default and heavy criteria.
+#include "HeavyCriteria.h"
 #include "engine/PreviewRefresh.h"
 
 #include <benchmark/benchmark.h>
@@ -67,28 +68,7 @@ std::vector<FileEntry> makeEntries(std::size_t count) {
     return entries;
 }
 
-RenameCriteria heavyCriteria() {
-    RenameCriteria c;
-    c.regexMatch = R"(^(\w+)[ _-](.*)\.)";
-    c.regexReplace = R"(\2 \1)";
-    c.replaceText = "final";
-    c.replaceWith = "last";
-    c.caseMode = kCaseTitle;
-    c.removeFirstN = "1";
-    c.removeSymbols = true;
-    c.prefix = "P-";
-    c.suffix = "-S";
-    c.dateMode = kPlaceSuffix;
-    c.dateFormat = 8; // YMD HMS
-    c.dateCentury = true;
-    c.dateSeparator = "_";
-    c.numberMode = kNumberInsert;
-    c.numberInsertPos = "3";
-    c.numberPad = "5";
-    c.numberBase = 14; // base 16
-    c.extensionMode = kExtLower;
-    return c;
-}
+using bench::heavyCriteria;
 
 void runPreview(benchmark::State& state, const RenameCriteria& criteria) {
     const long long before = heapBytes();

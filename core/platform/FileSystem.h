@@ -70,6 +70,14 @@ public:
     /// however deep it lies, its path never has to fit the system's limit.
     /// A symbolic link is not followed.
     virtual Result openFolder(std::string_view name, std::unique_ptr<FolderListing>& out) = 0;
+    /// The identity of the child `next` gave last, where the listing itself
+    /// tells it exactly as `attributes` would; unknown elsewhere (folders,
+    /// which may be mount points, and file systems whose listings number
+    /// files differently), where a caller must ask `attributes`.
+    [[nodiscard]] virtual FileIdentity listedIdentity() const { return {}; }
+    /// Renames the child `from` of this folder to `to` in it, never replacing
+    /// anything, as FileSystem::rename with NoReplace does on their paths.
+    virtual Result renameChild(std::string_view from, std::string_view to) = 0;
 };
 
 /// What a rename may do to an entry already at the target path.

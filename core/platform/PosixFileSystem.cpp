@@ -9,9 +9,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace vantrel {
@@ -143,6 +145,9 @@ Result openAt(int dirfd, const char* name, std::string_view folder,
 /// path for error texts. A final symbolic link is not followed.
 Result openListing(int dirfd, const char* name, bool followLink, const std::string& shown,
                    std::unique_ptr<FolderListing>& out);
+/// A rename that never replaces anything, also where the file system does
+/// not offer that flag; 0 or the errno.
+int renameNoReplace(int fromDir, const char* from, int toDir, const char* to);
 
 class PosixListing final : public FolderListing {
 public:
@@ -168,6 +173,8 @@ public:
             name = n;
             currentSize_ = name.size();
             kind = kindOfDirentType(entry->d_type);
+            currentInode_ = entry->d_ino;
+            currentKind_ = kind;
             return true;
         }
         current_ = nullptr;
@@ -188,7 +195,55 @@ public:
         return openListing(::dirfd(dir_), cName(name), false, joinPath(path_, name), out);
     }
 
+    Result renameChild(std::string_view from, std::string_view to) override {
+        const std::string target(to);
+        const int error =
+            renameNoReplace(::dirfd(dir_), cName(from), ::dirfd(dir_), target.c_str());
+        return error == 0 ? Result{} : Result::fromErrno("rename", joinPath(path_, from), error);
+    }
+
+    [[nodiscard]] FileIdentity listedIdentity() const override {
+        // A folder may be a mount point, listed with the inode it covers; a
+        // file cannot be renamed while something is mounted on it, so for
+        // files the listed number is the one the batch moves.
+        if (current_ == nullptr ||
+            (currentKind_ != FileKind::File && currentKind_ != FileKind::Symlink &&
+             currentKind_ != FileKind::Other))
+            return {};
+        if (!folderKnown_) {
+            folderKnown_ = true;
+            folderDevice_ = numbersLikeStat(::dirfd(dir_));
+        }
+        if (folderDevice_ == 0)
+            return {};
+        return FileIdentity{folderDevice_, currentInode_};
+    }
+
 private:
+    /// The folder's device when its file system lists each file with the
+    /// inode number that stat reports (else 0): the local ones whose
+    /// directories store that number. FUSE, network and layered file systems
+    /// may number differently and are asked file by file.
+    static std::uint64_t numbersLikeStat(int fd) {
+        struct statfs fs {};
+        if (::fstatfs(fd, &fs) != 0)
+            return 0;
+        switch (static_cast<unsigned long>(fs.f_type)) {
+        case EXT4_SUPER_MAGIC: // also ext2 and ext3
+        case TMPFS_MAGIC:
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case F2FS_SUPER_MAGIC:
+            break;
+        default:
+            return 0;
+        }
+        struct statx stx {};
+        if (::statx(fd, "", AT_EMPTY_PATH, STATX_INO, &stx) != 0)
+            return 0;
+        return (std::uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
+    }
+
     static FileKind kindOfDirentType(unsigned char type) {
         switch (type) {
         case DT_REG:
@@ -216,6 +271,10 @@ private:
     std::string path_;
     const char* current_ = nullptr;
     std::size_t currentSize_ = 0;
+    std::uint64_t currentInode_ = 0;
+    FileKind currentKind_ = FileKind::Unknown;
+    mutable bool folderKnown_ = false;
+    mutable std::uint64_t folderDevice_ = 0;
     std::string scratch_;
     Result failure_;
 };
@@ -254,29 +313,29 @@ namespace {
 
 /// A rename that never replaces anything, also where the file system does
 /// not offer that flag.
-int renameNoReplace(const char* from, const char* to) {
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+int renameNoReplace(int fromDir, const char* from, int toDir, const char* to) {
+    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     // Without the flag: a hard link fails on an existing target, so files
     // stay safe; a folder can only be checked first.
     struct stat st {};
-    if (::lstat(from, &st) != 0)
+    if (::fstatat(fromDir, from, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     if (!S_ISDIR(st.st_mode)) {
-        if (::link(from, to) != 0)
+        if (::linkat(fromDir, from, toDir, to, 0) != 0)
             return errno;
-        if (::unlink(from) != 0) {
+        if (::unlinkat(fromDir, from, 0) != 0) {
             const int error = errno;
-            ::unlink(to);
+            ::unlinkat(toDir, to, 0);
             return error;
         }
         return 0;
     }
-    if (::lstat(to, &st) == 0)
+    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    return ::rename(from, to) == 0 ? 0 : errno;
+    return ::renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
 }
 
 /// The folder part of a path ("." for a bare name).
@@ -345,7 +404,7 @@ Result PosixFileSystem::rename(const std::string& from, const std::string& to, R
             return Result::fromErrno("rename", from, errno);
         }
     }
-    const int error = renameNoReplace(from.c_str(), to.c_str());
+    const int error = renameNoReplace(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
     return error == 0 ? Result{} : Result::fromErrno("rename", from, error);
 }
 

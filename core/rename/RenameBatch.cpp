@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -48,6 +50,57 @@ bool folderIdentity(FileSystem& fs, std::string path, FileIdentity& out) {
     return true;
 }
 
+constexpr std::size_t kNoItem = std::numeric_limits<std::size_t>::max();
+constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+/// Items by the hash of their folder and name, in one flat table: a batch
+/// of 100,000 items builds and probes it many times faster than a node-based
+/// map. Whether an item really holds the name is the caller's test.
+class ItemNames {
+public:
+    explicit ItemNames(std::size_t items) {
+        std::size_t size = 16;
+        while (size < items * 2)
+            size *= 2;
+        slots_.assign(size, Slot{});
+        mask_ = size - 1;
+    }
+    void insert(std::uint64_t hash, std::uint32_t item) {
+        std::size_t at = hash & mask_;
+        while (slots_[at].item != kNone)
+            at = (at + 1) & mask_;
+        slots_[at] = Slot{tagOf(hash), item};
+    }
+    /// The first item with this hash that `holds` accepts; kNone when none.
+    template <typename Holds>
+    std::uint32_t find(std::uint64_t hash, Holds holds) const {
+        const std::uint32_t tag = tagOf(hash);
+        for (std::size_t at = hash & mask_; slots_[at].item != kNone; at = (at + 1) & mask_) {
+            if (slots_[at].tag == tag && holds(slots_[at].item))
+                return slots_[at].item;
+        }
+        return kNone;
+    }
+    template <typename Visit>
+    void forEach(Visit visit) const {
+        for (const Slot& slot : slots_) {
+            if (slot.item != kNone)
+                visit(slot.item);
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t tag = 0;
+        std::uint32_t item = kNone;
+    };
+    static std::uint32_t tagOf(std::uint64_t hash) {
+        return static_cast<std::uint32_t>(hash >> 32);
+    }
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+};
+
 /// One command's state: the items, what they produced, and the counters.
 class Batch {
 public:
@@ -62,6 +115,9 @@ private:
     bool checksPass();
     void buildItems();
     void findHolders();
+    /// Learns from one listing per folder what the items to rename there
+    /// are, where the listing tells it, instead of asking file by file.
+    void learnIdentities(const ItemNames& byName);
     [[nodiscard]] bool isUnchanged(const BatchItem& item);
     /// Every item, each after the one that holds its new name; false when
     /// the user chose to stop.
@@ -83,7 +139,11 @@ private:
     /// Asks about a failure; false when the user chose to stop.
     bool failed(ItemFailure failure);
     Result copyItem(const UndoPair& pair, bool isFolder);
-    Result renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace, bool mayOverwrite = true);
+    /// Renames `pair`. When `asItem` names the item whose entry is the
+    /// source, at its name, and the target is in its folder, what the batch
+    /// learnt of that folder serves.
+    Result renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace, bool mayOverwrite = true,
+                      std::size_t asItem = kNoItem);
     /// Records a rename that happened in the undo log, and keeps the paths
     /// of later items inside a renamed folder right.
     void logged(UndoPair pair, bool isFolder);
@@ -119,7 +179,10 @@ private:
     /// Per item (in place): the item of the batch whose name is its new
     /// name and that moves away, so that it goes first; kNone when none.
     std::vector<std::uint32_t> holder_;
-    std::vector<char> listedBefore_; ///< per item (in place): an earlier item is the same entry
+    std::vector<char> listedBefore_;   ///< per item (in place): an earlier item is the same entry
+    std::vector<FileIdentity> listed_; ///< per item (in place): its identity, when listed
+    /// Per folder: the folder kept open to rename in, while its path holds.
+    std::vector<std::unique_ptr<FolderListing>> open_;
     /// Per item: the temporary name it is parked at; empty when at its name.
     std::vector<std::string> parked_;
     enum class State : std::uint8_t { Pending, Active, Done, Skipped };
@@ -127,7 +190,17 @@ private:
     RenameOutcome outcome_;
 };
 
-constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+/// Folders kept open at once, well inside the usual limit of descriptors.
+constexpr std::size_t kKeepOpenAtMost = 256;
+
+/// Below this many items to rename in one folder, asking each item costs
+/// less than listing the folder (which may hold many more entries).
+constexpr std::size_t kListFolderFrom = 16;
+
+/// Names are keys within their folder, byte for byte.
+std::uint64_t folderNameKey(std::uint32_t folder, const std::string& name) {
+    return nameHash(name) ^ (static_cast<std::uint64_t>(folder) + 1) * 0xC2B2AE3D27D4EB4FULL;
+}
 
 bool Batch::checksPass() {
     const std::string& location = request_.newLocation;
@@ -171,21 +244,30 @@ void Batch::buildItems() {
     // One index per folder path, however many records of it there are:
     // which item waits for which is told by folder index and name.
     std::unordered_map<std::string, std::uint32_t> folderIndex;
+    // A list sorted by name changes folder at almost every entry: each
+    // folder record is looked up by its path once.
+    std::unordered_map<const EntryFolder*, std::uint32_t> recordIndex;
     const EntryFolder* lastFolder = nullptr;
     std::uint32_t lastIndex = 0;
     for (std::size_t i = 0; i < request_.selected.size(); ++i) {
         FileEntry* entry = request_.selected[i];
         const EntryFolder* folder = entry->folder().get();
         if (folder != lastFolder || i == 0) {
-            std::string path = entry->containingFolder();
-            if (!path.empty() && path.back() != '/')
-                path += '/';
-            auto [it, added] =
-                folderIndex.emplace(path, static_cast<std::uint32_t>(folders_.size()));
-            if (added)
-                folders_.push_back(std::move(path));
+            const auto known = recordIndex.find(folder);
+            if (known != recordIndex.end()) {
+                lastIndex = known->second;
+            } else {
+                std::string path = entry->containingFolder();
+                if (!path.empty() && path.back() != '/')
+                    path += '/';
+                auto [it, added] =
+                    folderIndex.emplace(path, static_cast<std::uint32_t>(folders_.size()));
+                if (added)
+                    folders_.push_back(std::move(path));
+                lastIndex = it->second;
+                recordIndex.emplace(folder, lastIndex);
+            }
             lastFolder = folder;
-            lastIndex = it->second;
         }
         BatchItem item;
         item.listPosition = static_cast<std::int32_t>(i);
@@ -219,24 +301,42 @@ Result Batch::copyItem(const UndoPair& pair, bool isFolder) {
     return r;
 }
 
-Result Batch::renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace, bool mayOverwrite) {
+Result Batch::renameItem(UndoPair& pair, bool isFolder, RenameTrace& trace, bool mayOverwrite,
+                         std::size_t asItem) {
+    FolderListing* folder = nullptr;
+    FileIdentity known;
+    if (asItem != kNoItem && asItem < listed_.size()) {
+        known = listed_[asItem];
+        folder = open_[items_[asItem].folder].get();
+    }
     // The identity goes into the journal and the log, so that undo moves
     // this entry and no other that took its name.
-    FileAttributes source;
-    if (Result r = fs_.attributes(pair.oldPath, source); !r)
-        return r;
-    pair.identity = source.identity;
+    if (known.known()) {
+        pair.identity = known;
+    } else {
+        FileAttributes source;
+        if (Result r = fs_.attributes(pair.oldPath, source); !r)
+            return r;
+        pair.identity = source.identity;
+    }
     if (journal_ != nullptr) {
         if (Result r = journal_->beforeRename(pair); !r)
             return r;
     }
-    Result r = renameWithoutReplacing(
-        fs_, pair.oldPath, pair.newPath,
-        [this, &pair](const std::string& temporary) {
-            pair.temporaryPath = temporary;
-            return journal_ != nullptr ? journal_->viaTemporary(temporary) : Result{};
-        },
-        &trace);
+    // In the open folder the kernel looks up one name, not the whole path.
+    // Where the target exists, the path-based rename below tells a second
+    // spelling of the entry itself from another entry.
+    Result r = folder != nullptr
+                   ? folder->renameChild(items_[asItem].entry->name(), lastComponent(pair.newPath))
+                   : Result::fromErrno("rename", pair.oldPath, EEXIST);
+    if (!r && r.error().code == EEXIST)
+        r = renameWithoutReplacing(
+            fs_, pair.oldPath, pair.newPath,
+            [this, &pair](const std::string& temporary) {
+                pair.temporaryPath = temporary;
+                return journal_ != nullptr ? journal_->viaTemporary(temporary) : Result{};
+            },
+            &trace);
     if (!r && r.error().code == EEXIST && trace.leftAt.empty() && mayOverwrite &&
         mayReplace(pair.newPath, isFolder))
         r = fs_.rename(pair.oldPath, pair.newPath, RenameMode::ReplaceFile);
@@ -253,9 +353,12 @@ void Batch::correctFolders(const std::string& oldFull, const std::string& newFul
     // the paths they were processed under.
     const std::string oldPrefix = oldFull + "/";
     const std::string newPrefix = newFull + "/";
-    for (std::string& folder : folders_) {
-        if (folder.starts_with(oldPrefix))
-            folder.replace(0, oldPrefix.size(), newPrefix);
+    for (std::size_t f = 0; f < folders_.size(); ++f) {
+        if (folders_[f].starts_with(oldPrefix)) {
+            folders_[f].replace(0, oldPrefix.size(), newPrefix);
+            if (f < open_.size())
+                open_[f].reset(); // from here on by its new path
+        }
     }
 }
 
@@ -269,45 +372,71 @@ void Batch::logged(UndoPair pair, bool isFolder) {
 
 void Batch::findHolders() {
     // A target that is the name of another item which moves away: that item
-    // goes first. Names are keys within their folder, byte for byte.
+    // goes first.
     const std::size_t n = items_.size();
     holder_.assign(n, kNone);
-    std::unordered_multimap<std::uint64_t, std::uint32_t> byName;
-    byName.reserve(n);
-    const auto key = [](std::uint32_t folder, const std::string& name) {
-        return nameHash(name) ^ (static_cast<std::uint64_t>(folder) + 1) * 0xC2B2AE3D27D4EB4FULL;
-    };
     listedBefore_.assign(n, 0);
+    ItemNames byName(n);
+    const auto holds = [this](std::uint32_t item, std::uint32_t folder, const std::string& name) {
+        return items_[item].folder == folder && items_[item].entry->name() == name;
+    };
     for (std::size_t j = 0; j < n; ++j) {
         if (unchanged_[j] != 0)
             continue;
+        const std::uint32_t folder = items_[j].folder;
         const std::string& name = items_[j].entry->name();
-        const std::uint64_t k = key(items_[j].folder, name);
-        const auto [first, last] = byName.equal_range(k);
-        bool again = false;
-        for (auto it = first; it != last && !again; ++it)
-            again = items_[it->second].folder == items_[j].folder &&
-                    items_[it->second].entry->name() == name;
+        const std::uint64_t hash = folderNameKey(folder, name);
         // The same entry listed twice: once its name is free, another item
         // may take it, and the second listing must not move that one.
-        if (again)
+        if (byName.find(hash, [&](std::uint32_t item) { return holds(item, folder, name); }) !=
+            kNone)
             listedBefore_[j] = 1;
         else
-            byName.emplace(k, static_cast<std::uint32_t>(j));
+            byName.insert(hash, static_cast<std::uint32_t>(j));
     }
     for (std::size_t i = 0; i < n; ++i) {
         if (unchanged_[i] != 0)
             continue;
+        const std::uint32_t folder = items_[i].folder;
         const std::string& target = items_[i].entry->newName();
-        const auto [first, last] = byName.equal_range(key(items_[i].folder, target));
-        for (auto it = first; it != last; ++it) {
-            const BatchItem& other = items_[it->second];
-            if (it->second != i && other.folder == items_[i].folder &&
-                other.entry->name() == target) {
-                holder_[i] = it->second;
-                break;
-            }
+        holder_[i] = byName.find(folderNameKey(folder, target), [&](std::uint32_t item) {
+            return item != i && holds(item, folder, target);
+        });
+    }
+    learnIdentities(byName);
+}
+
+void Batch::learnIdentities(const ItemNames& byName) {
+    listed_.assign(items_.size(), FileIdentity{});
+    open_.clear();
+    open_.resize(folders_.size());
+    std::vector<std::size_t> perFolder(folders_.size(), 0);
+    byName.forEach([&](std::uint32_t item) { ++perFolder[items_[item].folder]; });
+    std::size_t kept = 0;
+    std::unique_ptr<FolderListing> listing;
+    for (std::uint32_t folder = 0; folder < folders_.size(); ++folder) {
+        if (perFolder[folder] < kListFolderFrom || !fs_.openFolder(folders_[folder], listing).ok())
+            continue;
+        std::string_view child;
+        FileKind kind = FileKind::Unknown;
+        std::string name;
+        while (listing->next(child, kind)) {
+            const FileIdentity identity = listing->listedIdentity();
+            if (!identity.known())
+                continue;
+            name.assign(child);
+            const std::uint32_t item =
+                byName.find(folderNameKey(folder, name), [&](std::uint32_t i) {
+                    return items_[i].folder == folder && items_[i].entry->name() == name;
+                });
+            if (item != kNone)
+                listed_[item] = identity;
         }
+        if (kept < kKeepOpenAtMost) {
+            open_[folder] = std::move(listing);
+            ++kept;
+        }
+        listing.reset();
     }
 }
 
@@ -384,7 +513,7 @@ bool Batch::park(std::size_t i) {
         pair.newPath = folder + ".vantrel-swap-" + std::to_string(attempt);
         RenameTrace trace;
         // A temporary name never replaces anything, Overwrite or not.
-        r = renameItem(pair, item.isFolder, trace, false);
+        r = renameItem(pair, item.isFolder, trace, false, i);
         if (r) {
             parked_[i] = pair.newPath;
             logged(std::move(pair), item.isFolder);
@@ -445,7 +574,7 @@ bool Batch::process(std::size_t i) {
     const Result r =
         !listedBefore_.empty() && listedBefore_[i] != 0
             ? Result(Error{"rename", pair.oldPath, "the entry is listed more than once", 0})
-        : location_.empty() ? renameItem(pair, item.isFolder, trace)
+        : location_.empty() ? renameItem(pair, item.isFolder, trace, true, parked ? kNoItem : i)
                             : copyItem(pair, item.isFolder);
 
     if (r) {

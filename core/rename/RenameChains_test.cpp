@@ -172,6 +172,73 @@ TEST(RenameChains, SwapsChainsAndRingsCompleteAndUndo) {
     }
 }
 
+/// A folder full enough that the batch renames in it through one open
+/// listing: a ring of 30 files, and a folder of 20 renamed first, so that
+/// its files are renamed by their corrected paths.
+Plan fullFolderPlan(const std::string& root) {
+    Plan plan;
+    plan.renames.emplace_back(root + "/D", "E");
+    for (int i = 0; i < 30; ++i)
+        plan.renames.emplace_back(root + "/f" + std::to_string(i),
+                                  "f" + std::to_string((i + 1) % 30));
+    for (int i = 0; i < 20; ++i)
+        plan.renames.emplace_back(root + "/D/d" + std::to_string(i), "e" + std::to_string(i));
+    return plan;
+}
+
+TEST(RenameChains, AFullFolderRenamesThroughItsListingAsThroughPaths) {
+    // A fault in the ring (the 7th rename), in the folder (the 40th), none.
+    for (const std::size_t failing : {std::size_t{0}, std::size_t{7}, std::size_t{40}}) {
+        std::map<bool, std::pair<Tree, std::vector<std::string>>> results;
+        for (const bool listingTells : {false, true}) {
+            const std::string what = std::string(listingTells ? "listing tells" : "asked") +
+                                     ", rename " + std::to_string(failing) + " fails";
+            MemoryFileSystem fs;
+            fs.setListingsTellIdentity(listingTells);
+            for (int i = 0; i < 30; ++i)
+                fs.addFile("/r/f" + std::to_string(i), "f" + std::to_string(i));
+            for (int i = 0; i < 20; ++i)
+                fs.addFile("/r/D/d" + std::to_string(i), "d" + std::to_string(i));
+            const Tree before = treeOf(fs, "/r");
+            if (failing != 0)
+                fs.failNthCall(Op::Rename, failing, EIO);
+            Plan plan = fullFolderPlan("/r");
+            Answers ui;
+            StatusPanes status;
+            UndoLog log;
+            Preferences preferences;
+            const std::size_t askedBefore = fs.calls(Op::Attributes);
+            const RenameOutcome outcome =
+                runRenameBatch(plan.request(fs), preferences, fs, ui, status, log);
+            EXPECT_EQ(outcome.end, RenameOutcome::End::Completed) << what;
+            EXPECT_EQ(ui.failures.empty(), failing == 0) << what;
+            if (failing == 0) {
+                EXPECT_EQ(outcome.renamed, 51) << what;
+                for (int i = 0; i < 30; ++i)
+                    EXPECT_EQ(fs.content("/r/f" + std::to_string((i + 1) % 30)),
+                              "f" + std::to_string(i))
+                        << what;
+                for (int i = 0; i < 20; ++i)
+                    EXPECT_EQ(fs.content("/r/E/e" + std::to_string(i)), "d" + std::to_string(i))
+                        << what;
+                // Told by the listing, the ring's identities are not asked
+                // file by file (the folder's files are: their folder moved).
+                if (listingTells) {
+                    EXPECT_LT(fs.calls(Op::Attributes) - askedBefore, 60U) << what;
+                }
+            }
+            results[listingTells] = {treeOf(fs, "/r"), ui.failures};
+
+            StatusPanes undoStatus;
+            const UndoOutcome undone = undoRename(log, fs, undoStatus);
+            EXPECT_TRUE(undone.failures.empty()) << what << ": " << undoStatus.message;
+            EXPECT_EQ(treeOf(fs, "/r"), before) << what;
+        }
+        // The same files end at the same names, with the same reports.
+        EXPECT_EQ(results[true], results[false]) << "rename " << failing << " fails";
+    }
+}
+
 // A fault at each step of a swap: moving aside, taking the freed name, and
 // completing from the temporary name. Whatever is answered, every file is
 // at its old or its new name (or, reported, at the temporary one), and
@@ -379,6 +446,50 @@ TEST(RenameChainsDisk, EveryShapeOnARealFolderWithTheJournal) {
     ASSERT_TRUE(undoJournal(fs, dir.file("state/journal"), undoStatus, undo).ok());
     EXPECT_TRUE(undo.outcome.failures.empty()) << undoStatus.message;
     EXPECT_EQ(undo.outcome.reversed, 11);
+    EXPECT_EQ(checksums(root), before);
+}
+
+TEST(RenameChainsDisk, AFullFolderThroughItsOpenListingWithTheJournal) {
+    const test::TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    PosixFileSystem fs;
+    const std::string root = dir.file("r");
+    std::filesystem::create_directories(root + "/D");
+    for (int i = 0; i < 30; ++i)
+        std::ofstream(root + "/f" + std::to_string(i)) << "content of f" << i;
+    for (int i = 0; i < 20; ++i)
+        std::ofstream(root + "/D/d" + std::to_string(i)) << "content of d" << i;
+    // A second name of a ring member: renaming it onto the name that member
+    // takes must fail, not replace.
+    std::filesystem::create_hard_link(root + "/f0", root + "/link");
+    const auto before = checksums(root);
+    Plan plan = fullFolderPlan(root);
+    plan.renames.emplace_back(root + "/link", "f1");
+    Answers ui;
+    StatusPanes status;
+    UndoLog log;
+    Preferences preferences;
+    FileJournal journal(fs, dir.file("state/journal"));
+    const RenameOutcome outcome =
+        runRenameBatch(plan.request(fs), preferences, fs, ui, status, log, &journal);
+    EXPECT_EQ(outcome.end, RenameOutcome::End::Completed);
+    ASSERT_EQ(ui.failures.size(), 1U);
+    EXPECT_NE(ui.failures.front().find("already exists"), std::string::npos) << ui.failures.front();
+    EXPECT_EQ(outcome.renamed, 51);
+    const auto after = checksums(root);
+    EXPECT_EQ(after.size(), before.size());
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(after.at("f" + std::to_string((i + 1) % 30)), before.at("f" + std::to_string(i)));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(after.at("E/e" + std::to_string(i)), before.at("D/d" + std::to_string(i)));
+    EXPECT_EQ(after.at("link"), before.at("link"));
+
+    // The journal knows each file by the identity it had: undo moves them all.
+    StatusPanes undoStatus;
+    JournalUndo undo;
+    ASSERT_TRUE(undoJournal(fs, dir.file("state/journal"), undoStatus, undo).ok());
+    EXPECT_TRUE(undo.outcome.failures.empty()) << undoStatus.message;
+    EXPECT_EQ(undo.outcome.reversed, 51);
     EXPECT_EQ(checksums(root), before);
 }
 

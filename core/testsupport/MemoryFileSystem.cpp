@@ -78,6 +78,20 @@ public:
         kind = FileKind::Unknown; // as file systems that do not tell the type
         return true;
     }
+    Result renameChild(std::string_view from, std::string_view to) override {
+        // Known by its path here: callers must not keep a listing across a
+        // rename of its folder.
+        return fs_.rename(joinPath(path_, from), joinPath(path_, to), RenameMode::NoReplace);
+    }
+    [[nodiscard]] FileIdentity listedIdentity() const override {
+        if (!fs_.listingsTellIdentity_ || next_ == 0)
+            return {};
+        const std::string stored = fs_.resolve(joinPath(path_, children_[next_ - 1]));
+        if (stored.empty())
+            return {};
+        const FileAttributes& attributes = fs_.nodes_.at(stored).inode->attributes;
+        return attributes.kind == FileKind::Folder ? FileIdentity{} : attributes.identity;
+    }
     [[nodiscard]] Result readFailure() const override { return failure_; }
     Result attributes(std::string_view name, FileAttributes& out) override {
         return fs_.attributes(joinPath(path_, name), out);
@@ -162,7 +176,8 @@ MemoryFileSystem::MemoryFileSystem() {
 }
 
 MemoryFileSystem::MemoryFileSystem(const MemoryFileSystem& other)
-    : FileSystem(), nextInode_(other.nextInode_) {
+    : FileSystem(), nextInode_(other.nextInode_),
+      listingsTellIdentity_(other.listingsTellIdentity_) {
     // Names that shared a file share its copy.
     std::map<const Inode*, std::shared_ptr<Inode>> copies;
     for (const auto& [path, node] : other.nodes_) {

@@ -58,6 +58,10 @@ public:
     /// case-insensitive file system; each keeps the spelling it was made with.
     void setCaseInsensitive(const std::string& folder);
 
+    /// Listings tell the identity of the files they list, as the local
+    /// file systems do; by default they do not, so every identity is asked.
+    void setListingsTellIdentity(bool tell) { listingsTellIdentity_ = tell; }
+
     /// Whether something is at `path`.
     [[nodiscard]] bool exists(const std::string& path) const;
     /// The content of the file at `path` (empty when there is none).
@@ -126,6 +130,7 @@ private:
     std::map<std::string, Node> nodes_;
     std::map<std::string, Lock> locks_; ///< by stored path of the journal
     std::uint64_t nextInode_ = 1;
+    bool listingsTellIdentity_ = false;
     std::size_t calls_[static_cast<std::size_t>(Operation::Count)] = {};
     std::size_t failAt_[static_cast<std::size_t>(Operation::Count)] = {};
     int failErrno_[static_cast<std::size_t>(Operation::Count)] = {};
