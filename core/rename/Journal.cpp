@@ -121,6 +121,7 @@ Result FileJournal::beginBatch() {
         return r;
     file_ = std::move(file);
     batch_ = newBatchIdentity();
+    batchCrc_ = journal::crc32(batch_);
     buffer_.clear();
     std::string header(kJournalStem);
     header += kJournalVersion;
@@ -144,22 +145,24 @@ Result FileJournal::beforeRename(const UndoPair& pair) {
     // that pair is the only one unmarked, and the disk tells exactly whether
     // its rename happened: nothing of the batch came after.
     if (pendingDone_) {
-        std::string mark = "D\t";
-        journal::appendNumber(mark, pendingSequence_);
-        journal::appendSealed(buffer_, batch_, mark);
+        buffer_ += "D\t";
+        journal::appendNumber(buffer_, pendingSequence_);
+        journal::sealFrom(buffer_, 0, batchCrc_);
         pendingDone_ = false;
     }
-    std::string record = "R\t";
-    journal::appendNumber(record, sequence_);
-    record += '\t';
-    journal::appendNumber(record, pair.identity.device);
-    record += '\t';
-    journal::appendNumber(record, pair.identity.inode);
-    record += '\t';
-    journal::appendEscaped(record, pair.oldPath);
-    record += '\t';
-    journal::appendEscaped(record, pair.newPath);
-    journal::appendSealed(buffer_, batch_, record);
+    // Written into the buffer and sealed there: a batch writes 100,000 of them.
+    const std::size_t start = buffer_.size();
+    buffer_ += "R\t";
+    journal::appendNumber(buffer_, sequence_);
+    buffer_ += '\t';
+    journal::appendNumber(buffer_, pair.identity.device);
+    buffer_ += '\t';
+    journal::appendNumber(buffer_, pair.identity.inode);
+    buffer_ += '\t';
+    journal::appendEscaped(buffer_, pair.oldPath);
+    buffer_ += '\t';
+    journal::appendEscaped(buffer_, pair.newPath);
+    journal::sealFrom(buffer_, start, batchCrc_);
     current_ = false;
     if (Result r = append(buffer_); !r)
         return r;

@@ -74,6 +74,7 @@ private:
     std::string path_;
     std::unique_ptr<JournalFile> file_;
     std::string batch_;
+    std::uint32_t batchCrc_ = 0; ///< the checksum every record of the batch starts from
     std::uint64_t sequence_ = 0; ///< number of the next pair
     bool current_ = false;       ///< the latest pair's record is in the file, unmarked
     bool pendingDone_ = false;   ///< a "renamed" mark waits for the next write

@@ -285,8 +285,13 @@ void appendNumber(std::string& out, std::uint64_t value) {
 }
 
 void appendSealed(std::string& out, std::string_view batch, std::string_view content) {
-    const std::uint32_t crc = crc32(content, crc32(batch));
+    const std::size_t start = out.size();
     out.append(content);
+    sealFrom(out, start, crc32(batch));
+}
+
+void sealFrom(std::string& out, std::size_t start, std::uint32_t batchCrc) {
+    const std::uint32_t crc = crc32(std::string_view(out).substr(start), batchCrc);
     out += '\t';
     out += checksumText(crc);
     out += '\n';

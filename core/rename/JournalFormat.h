@@ -36,6 +36,9 @@ void appendEscaped(std::string& out, std::string_view text);
 void appendNumber(std::string& out, std::uint64_t value);
 /// Appends the line `content` sealed for `batch`: TAB, checksum, LF.
 void appendSealed(std::string& out, std::string_view batch, std::string_view content);
+/// Seals the line that `out` holds from `start` on, for the batch whose
+/// `crc32` is `batchCrc`: as appendSealed, without copying the line.
+void sealFrom(std::string& out, std::size_t start, std::uint32_t batchCrc);
 
 /// A path the reader accepts: absolute, without NUL (which would cut it short
 /// at the system call and so name another file).

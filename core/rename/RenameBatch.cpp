@@ -65,12 +65,22 @@ public:
         slots_.assign(size, Slot{});
         mask_ = size - 1;
     }
-    void insert(std::uint64_t hash, std::uint32_t item) {
+    /// Adds `item` unless an item that `holds` accepts has this hash: then
+    /// that item, else kNone.
+    template <typename Holds>
+    std::uint32_t insertUnlessHeld(std::uint64_t hash, std::uint32_t item, Holds holds) {
+        const std::uint32_t tag = tagOf(hash);
         std::size_t at = hash & mask_;
-        while (slots_[at].item != kNone)
-            at = (at + 1) & mask_;
-        slots_[at] = Slot{tagOf(hash), item};
+        for (; slots_[at].item != kNone; at = (at + 1) & mask_) {
+            if (slots_[at].tag == tag && holds(slots_[at].item))
+                return slots_[at].item;
+        }
+        slots_[at] = Slot{tag, item};
+        return kNone;
     }
+    /// The table is far bigger than the caches: the slot of a hash to come
+    /// is fetched while earlier ones are worked on.
+    void prefetch(std::uint64_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
     /// The first item with this hash that `holds` accepts; kNone when none.
     template <typename Holds>
     std::uint32_t find(std::uint64_t hash, Holds holds) const {
@@ -80,13 +90,6 @@ public:
                 return slots_[at].item;
         }
         return kNone;
-    }
-    template <typename Visit>
-    void forEach(Visit visit) const {
-        for (const Slot& slot : slots_) {
-            if (slot.item != kNone)
-                visit(slot.item);
-        }
     }
 
 private:
@@ -198,7 +201,7 @@ constexpr std::size_t kKeepOpenAtMost = 256;
 constexpr std::size_t kListFolderFrom = 16;
 
 /// Names are keys within their folder, byte for byte.
-std::uint64_t folderNameKey(std::uint32_t folder, const std::string& name) {
+std::uint64_t folderNameKey(std::uint32_t folder, std::string_view name) {
     return nameHash(name) ^ (static_cast<std::uint64_t>(folder) + 1) * 0xC2B2AE3D27D4EB4FULL;
 }
 
@@ -380,26 +383,34 @@ void Batch::findHolders() {
     const auto holds = [this](std::uint32_t item, std::uint32_t folder, const std::string& name) {
         return items_[item].folder == folder && items_[item].entry->name() == name;
     };
+    constexpr std::size_t kAhead = 16;
+    std::vector<std::uint64_t> hashes(n);
+    for (std::size_t j = 0; j < n; ++j)
+        hashes[j] = folderNameKey(items_[j].folder, items_[j].entry->name());
     for (std::size_t j = 0; j < n; ++j) {
+        if (j + kAhead < n)
+            byName.prefetch(hashes[j + kAhead]);
         if (unchanged_[j] != 0)
             continue;
         const std::uint32_t folder = items_[j].folder;
         const std::string& name = items_[j].entry->name();
-        const std::uint64_t hash = folderNameKey(folder, name);
         // The same entry listed twice: once its name is free, another item
         // may take it, and the second listing must not move that one.
-        if (byName.find(hash, [&](std::uint32_t item) { return holds(item, folder, name); }) !=
-            kNone)
+        if (byName.insertUnlessHeld(
+                hashes[j], static_cast<std::uint32_t>(j),
+                [&](std::uint32_t item) { return holds(item, folder, name); }) != kNone)
             listedBefore_[j] = 1;
-        else
-            byName.insert(hash, static_cast<std::uint32_t>(j));
     }
+    for (std::size_t i = 0; i < n; ++i)
+        hashes[i] = folderNameKey(items_[i].folder, items_[i].entry->newName());
     for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n)
+            byName.prefetch(hashes[i + kAhead]);
         if (unchanged_[i] != 0)
             continue;
         const std::uint32_t folder = items_[i].folder;
         const std::string& target = items_[i].entry->newName();
-        holder_[i] = byName.find(folderNameKey(folder, target), [&](std::uint32_t item) {
+        holder_[i] = byName.find(hashes[i], [&](std::uint32_t item) {
             return item != i && holds(item, folder, target);
         });
     }
@@ -411,26 +422,49 @@ void Batch::learnIdentities(const ItemNames& byName) {
     open_.clear();
     open_.resize(folders_.size());
     std::vector<std::size_t> perFolder(folders_.size(), 0);
-    byName.forEach([&](std::uint32_t item) { ++perFolder[items_[item].folder]; });
+    for (std::size_t j = 0; j < items_.size(); ++j) {
+        if (unchanged_[j] == 0 && listedBefore_[j] == 0)
+            ++perFolder[items_[j].folder];
+    }
     std::size_t kept = 0;
     std::unique_ptr<FolderListing> listing;
+    // A folder's names are gathered first, so that their slots can be
+    // fetched ahead as in findHolders.
+    std::string text;
+    struct Listed {
+        std::size_t offset;
+        std::size_t length;
+        FileIdentity identity;
+        std::uint64_t hash;
+    };
+    std::vector<Listed> listed;
     for (std::uint32_t folder = 0; folder < folders_.size(); ++folder) {
         if (perFolder[folder] < kListFolderFrom || !fs_.openFolder(folders_[folder], listing).ok())
             continue;
         std::string_view child;
         FileKind kind = FileKind::Unknown;
-        std::string name;
+        text.clear();
+        listed.clear();
         while (listing->next(child, kind)) {
             const FileIdentity identity = listing->listedIdentity();
             if (!identity.known())
                 continue;
-            name.assign(child);
-            const std::uint32_t item =
-                byName.find(folderNameKey(folder, name), [&](std::uint32_t i) {
-                    return items_[i].folder == folder && items_[i].entry->name() == name;
-                });
+            listed.push_back(Listed{text.size(), child.size(), identity, 0});
+            text += child;
+        }
+        for (Listed& l : listed)
+            l.hash = folderNameKey(folder, std::string_view(text).substr(l.offset, l.length));
+        constexpr std::size_t kAhead = 16;
+        for (std::size_t k = 0; k < listed.size(); ++k) {
+            if (k + kAhead < listed.size())
+                byName.prefetch(listed[k + kAhead].hash);
+            const std::string_view name =
+                std::string_view(text).substr(listed[k].offset, listed[k].length);
+            const std::uint32_t item = byName.find(listed[k].hash, [&](std::uint32_t i) {
+                return items_[i].folder == folder && items_[i].entry->name() == name;
+            });
             if (item != kNone)
-                listed_[item] = identity;
+                listed_[item] = listed[k].identity;
         }
         if (kept < kKeepOpenAtMost) {
             open_[folder] = std::move(listing);
