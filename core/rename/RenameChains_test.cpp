@@ -403,6 +403,28 @@ std::map<std::string, std::uint64_t> checksums(const std::string& root) {
     return out;
 }
 
+/// Runs `plan` on the real folder with the journal at `journalPath`.
+RenameOutcome runJournalled(Plan& plan, PosixFileSystem& fs, const std::string& journalPath,
+                            Answers& ui) {
+    StatusPanes status;
+    UndoLog log;
+    Preferences preferences;
+    FileJournal journal(fs, journalPath);
+    return runRenameBatch(plan.request(fs), preferences, fs, ui, status, log, &journal);
+}
+
+/// Undo from the journal alone reverses `renames` and brings back `before`.
+void expectUndoneFromJournal(PosixFileSystem& fs, const std::string& journalPath,
+                             std::int32_t renames, const std::string& root,
+                             const std::map<std::string, std::uint64_t>& before) {
+    StatusPanes undoStatus;
+    JournalUndo undo;
+    ASSERT_TRUE(undoJournal(fs, journalPath, undoStatus, undo).ok());
+    EXPECT_TRUE(undo.outcome.failures.empty()) << undoStatus.message;
+    EXPECT_EQ(undo.outcome.reversed, renames);
+    EXPECT_EQ(checksums(root), before);
+}
+
 TEST(RenameChainsDisk, EveryShapeOnARealFolderWithTheJournal) {
     const test::TempDir dir;
     ASSERT_FALSE(dir.path().empty());
@@ -421,12 +443,7 @@ TEST(RenameChainsDisk, EveryShapeOnARealFolderWithTheJournal) {
                     {root + "/F/1", "2"}, {root + "/F/2", "3"},   {root + "/F", "x"},
                     {root + "/x", "F"},   {root + "/x/in", "out"}};
     Answers ui;
-    StatusPanes status;
-    UndoLog log;
-    Preferences preferences;
-    FileJournal journal(fs, dir.file("state/journal"));
-    const RenameOutcome outcome =
-        runRenameBatch(plan.request(fs), preferences, fs, ui, status, log, &journal);
+    const RenameOutcome outcome = runJournalled(plan, fs, dir.file("state/journal"), ui);
     EXPECT_EQ(outcome.end, RenameOutcome::End::Completed);
     EXPECT_TRUE(ui.failures.empty()) << ui.failures.front();
     EXPECT_EQ(outcome.renamed, 11);
@@ -440,13 +457,7 @@ TEST(RenameChainsDisk, EveryShapeOnARealFolderWithTheJournal) {
     EXPECT_EQ(after.at("x/2"), before.at("F/1"));
     EXPECT_EQ(after.at("x/3"), before.at("F/2"));
     EXPECT_EQ(after.at("F/out"), before.at("x/in"));
-
-    StatusPanes undoStatus;
-    JournalUndo undo;
-    ASSERT_TRUE(undoJournal(fs, dir.file("state/journal"), undoStatus, undo).ok());
-    EXPECT_TRUE(undo.outcome.failures.empty()) << undoStatus.message;
-    EXPECT_EQ(undo.outcome.reversed, 11);
-    EXPECT_EQ(checksums(root), before);
+    expectUndoneFromJournal(fs, dir.file("state/journal"), 11, root, before);
 }
 
 TEST(RenameChainsDisk, AFullFolderThroughItsOpenListingWithTheJournal) {
@@ -466,12 +477,7 @@ TEST(RenameChainsDisk, AFullFolderThroughItsOpenListingWithTheJournal) {
     Plan plan = fullFolderPlan(root);
     plan.renames.emplace_back(root + "/link", "f1");
     Answers ui;
-    StatusPanes status;
-    UndoLog log;
-    Preferences preferences;
-    FileJournal journal(fs, dir.file("state/journal"));
-    const RenameOutcome outcome =
-        runRenameBatch(plan.request(fs), preferences, fs, ui, status, log, &journal);
+    const RenameOutcome outcome = runJournalled(plan, fs, dir.file("state/journal"), ui);
     EXPECT_EQ(outcome.end, RenameOutcome::End::Completed);
     ASSERT_EQ(ui.failures.size(), 1U);
     EXPECT_NE(ui.failures.front().find("already exists"), std::string::npos) << ui.failures.front();
@@ -485,12 +491,7 @@ TEST(RenameChainsDisk, AFullFolderThroughItsOpenListingWithTheJournal) {
     EXPECT_EQ(after.at("link"), before.at("link"));
 
     // The journal knows each file by the identity it had: undo moves them all.
-    StatusPanes undoStatus;
-    JournalUndo undo;
-    ASSERT_TRUE(undoJournal(fs, dir.file("state/journal"), undoStatus, undo).ok());
-    EXPECT_TRUE(undo.outcome.failures.empty()) << undoStatus.message;
-    EXPECT_EQ(undo.outcome.reversed, 51);
-    EXPECT_EQ(checksums(root), before);
+    expectUndoneFromJournal(fs, dir.file("state/journal"), 51, root, before);
 }
 
 } // namespace
