@@ -58,9 +58,9 @@ void FolderNames::add(std::string_view name, FileKind kind) {
     ++held_;
 }
 
-void FolderNames::setLastKind(FileKind kind) {
-    if (!names_.empty())
-        names_.back().kind = kind;
+void FolderNames::setKind(std::size_t index, FileKind kind) {
+    if (index < names_.size())
+        names_[index].kind = kind;
 }
 
 namespace {

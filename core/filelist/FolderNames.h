@@ -24,8 +24,8 @@ class FolderNames {
 public:
     /// Adds a name while the folder is being read; `kind` may be Unknown.
     void add(std::string_view name, FileKind kind);
-    /// The kind of the name added last, once it is known better.
-    void setLastKind(FileKind kind);
+    /// The kind of the name added `index`th (from 0), once it is known better.
+    void setKind(std::size_t index, FileKind kind);
     /// Makes the names findable; called once the folder has been read.
     void seal();
 

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <memory>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 namespace vantrel {
 
@@ -118,8 +120,25 @@ public:
     }
 
 private:
-    bool considerEntry(FolderListing& listing, const std::shared_ptr<const EntryFolder>& folder,
-                       std::string_view name, FileKind kindHint, FolderNames& names);
+    /// A child of the folder being scanned, from its listing to its entry.
+    struct Child {
+        std::size_t offset = 0; ///< of its name in the folder's name text
+        std::size_t length = 0;
+        FileKind kind = FileKind::Unknown; ///< as the listing told it
+        enum class Step : std::uint8_t { Skip, Descend, Kind, Attributes } step = Step::Skip;
+        FileAttributes attributes;
+        Result read;
+    };
+    /// What the name and the listed kind alone decide of a child.
+    [[nodiscard]] Child::Step firstStep(std::string_view name, FileKind kindHint);
+    /// Reads the attributes of the children that need them; a big folder's
+    /// share is read on a second thread meanwhile, as a statx costs more
+    /// than everything else the scan does for an entry.
+    void readAttributes(FolderListing& listing, std::vector<Child>& children,
+                        const std::string& text);
+    /// Adds the child's entry (if listed); true when it is a folder to descend into.
+    bool addEntry(FolderListing& listing, const std::shared_ptr<const EntryFolder>& folder,
+                  std::string_view name, Child& child, FolderNames& names, std::size_t index);
     bool isListed(std::string_view name, bool ascii, bool isFolder) const;
     void fillEntry(FileEntry& entry, FolderListing& listing, const FileAttributes& attributes,
                    bool haveTimes);
@@ -157,13 +176,29 @@ void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
     const std::shared_ptr<const EntryFolder> shared = std::move(folder);
 
     // Every name the folder holds, listed or not, so that the preview can
-    // tell which new names are taken without asking the disk again.
+    // tell which new names are taken without asking the disk again. The
+    // folder is read whole first, so that the attributes of its children
+    // can be read together.
     auto names = std::make_unique<FolderNames>();
+    std::string text;
+    std::vector<Child> children;
     std::string_view name;
     FileKind kind = FileKind::Unknown;
     while (!cancel_.load(std::memory_order_relaxed) && listing.next(name, kind)) {
         names->add(name, kind);
-        if (!considerEntry(listing, shared, name, kind, *names) || !request_.recursive ||
+        Child& child = children.emplace_back();
+        child.offset = text.size();
+        child.length = name.size();
+        child.kind = kind;
+        text += name;
+        child.step = firstStep(name, kind);
+    }
+    readAttributes(listing, children, text);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (cancel_.load(std::memory_order_relaxed))
+            break;
+        name = std::string_view(text).substr(children[i].offset, children[i].length);
+        if (!addEntry(listing, shared, name, children[i], *names, i) || !request_.recursive ||
             cancel_.load(std::memory_order_relaxed))
             continue;
         // Relative to the open folder: a path past the system's limit is
@@ -194,14 +229,12 @@ bool Scanner::isListed(std::string_view name, bool ascii, bool isFolder) const {
     return isFolder ? request_.includeFolders : request_.includeFiles;
 }
 
-bool Scanner::considerEntry(FolderListing& listing,
-                            const std::shared_ptr<const EntryFolder>& folder, std::string_view name,
-                            FileKind kindHint, FolderNames& names) {
+Scanner::Child::Step Scanner::firstStep(std::string_view name, FileKind kindHint) {
     if (name.empty() || (!request_.includeHidden && name.front() == '.'))
-        return false; // hidden entries are not enumerated at all
+        return Child::Step::Skip; // hidden entries are not enumerated at all
     const bool ascii = text::isAscii(name);
     if (isSystemName(name, ascii))
-        return false;
+        return Child::Step::Skip;
     // The name tests come before the attributes are read (unlike the order
     // the rules are written in): the outcome is the same, since an entry
     // whose attributes cannot be read is skipped and not descended into
@@ -209,36 +242,75 @@ bool Scanner::considerEntry(FolderListing& listing,
     if (!filterAll_) {
         lowerName_ = text::toLower(name);
         if (!wildcardMatch(lowerFilter_, lowerName_))
-            return false;
+            return Child::Step::Skip;
     }
     if (name.find(':') != std::string_view::npos)
-        return false;
-
+        return Child::Step::Skip;
     // When the listing tells the kind and the entry is not listed, the
     // answer needs no attributes either.
     if (kindHint != FileKind::Unknown && !isListed(name, ascii, kindHint == FileKind::Folder))
-        return kindHint == FileKind::Folder;
-    FileAttributes attributes;
-    const bool readAttributes = request_.readAttributes || kindHint == FileKind::Unknown;
-    if (!readAttributes)
-        attributes.kind = kindHint;
-    else if (const Result read = listing.attributes(name, attributes); !read) {
-        // Never listed with made-up values; one that vanished meanwhile is
-        // simply gone.
-        if (read.error().code != ENOENT) {
-            flush();
-            sink_.readFailed(read.error());
+        return kindHint == FileKind::Folder ? Child::Step::Descend : Child::Step::Skip;
+    return request_.readAttributes || kindHint == FileKind::Unknown ? Child::Step::Attributes
+                                                                    : Child::Step::Kind;
+}
+
+void Scanner::readAttributes(FolderListing& listing, std::vector<Child>& children,
+                             const std::string& text) {
+    const auto readRange = [&](std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            Child& c = children[i];
+            if (c.step == Child::Step::Attributes && !cancel_.load(std::memory_order_relaxed))
+                c.read = listing.attributes(std::string_view(text).substr(c.offset, c.length),
+                                            c.attributes);
         }
-        return false;
+    };
+    // Below some hundreds a thread costs more than the calls it shares.
+    constexpr std::size_t kWorthAThread = 256;
+    if (children.size() < kWorthAThread || !listing.attributesFromAnyThread()) {
+        readRange(0, children.size());
+        return;
     }
-    if (readAttributes)
-        names.setLastKind(attributes.kind);
-    const bool isFolder = attributes.kind == FileKind::Folder;
-    if (!isListed(name, ascii, isFolder))
+    const std::size_t middle = children.size() / 2;
+    std::thread helper;
+    try {
+        helper = std::thread(readRange, middle, children.size());
+    } catch (const std::system_error&) {
+        readRange(0, children.size()); // no thread to spare
+        return;
+    }
+    readRange(0, middle);
+    helper.join();
+}
+
+bool Scanner::addEntry(FolderListing& listing, const std::shared_ptr<const EntryFolder>& folder,
+                       std::string_view name, Child& child, FolderNames& names, std::size_t index) {
+    switch (child.step) {
+    case Child::Step::Skip:
+        return false;
+    case Child::Step::Descend:
+        return true;
+    case Child::Step::Kind:
+        child.attributes.kind = child.kind;
+        break;
+    case Child::Step::Attributes:
+        if (!child.read) {
+            // Never listed with made-up values; one that vanished meanwhile
+            // is simply gone.
+            if (child.read.error().code != ENOENT) {
+                flush();
+                sink_.readFailed(child.read.error());
+            }
+            return false;
+        }
+        names.setKind(index, child.attributes.kind);
+        break;
+    }
+    const bool isFolder = child.attributes.kind == FileKind::Folder;
+    if (!isListed(name, text::isAscii(name), isFolder))
         return isFolder;
 
     FileEntry& entry = batch_.emplace_back(folder, std::string(name), isFolder);
-    fillEntry(entry, listing, attributes, readAttributes);
+    fillEntry(entry, listing, child.attributes, child.step == Child::Step::Attributes);
     ++request_.insertPosition;
     if (batch_.size() >= kBatchSize)
         flush();

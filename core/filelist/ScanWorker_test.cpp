@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <sys/stat.h>
@@ -522,6 +523,53 @@ TEST(ScanDisk, AttributesOnlyWhenAsked) {
             }
         }
     }
+}
+
+// A folder big enough that its attributes are read on two threads: every
+// entry keeps its place in the listing, its own size, and its folder's
+// contents right after it; the folder's names know every child's kind.
+TEST(ScanDisk, ABigFolderIsListedInOrderWithItsOwnAttributes) {
+    test::TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    constexpr int kFiles = 400;
+    for (int i = 0; i < kFiles; ++i) {
+        if (i % 100 == 7) {
+            const std::string sub = dir.file("d" + std::to_string(i));
+            ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
+            std::ofstream(sub + "/inside") << "in";
+        } else {
+            std::ofstream(dir.file("f" + std::to_string(i))) << std::string(std::size_t(i), 'x');
+        }
+    }
+    std::vector<std::string> listed; // the order the listing gives
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        listed.push_back(e.path().filename().string());
+
+    PosixFileSystem fs;
+    ScanRequest request;
+    request.root = dir.path();
+    request.recursive = true;
+    const std::vector<FileEntry> entries = scan(fs, request);
+    std::vector<std::string> expected;
+    for (const std::string& name : listed) {
+        expected.push_back(name);
+        if (name.front() == 'd')
+            expected.push_back(name + "/inside");
+    }
+    EXPECT_EQ(relativePaths(entries), expected);
+    for (const FileEntry& e : entries) {
+        if (e.name().front() == 'f') {
+            EXPECT_EQ(e.size, std::stoll(e.name().substr(1))) << e.name();
+        } else if (e.name().front() == 'd') {
+            EXPECT_TRUE(e.isFolder()) << e.name();
+        }
+        EXPECT_NE(e.modified.year, 0) << e.name();
+    }
+    const FolderNames* names = entries.front().folder()->names.get();
+    ASSERT_NE(names, nullptr);
+    EXPECT_EQ(names->size(), listed.size());
+    EXPECT_EQ(*names->find("d107"), FileKind::Folder);
+    EXPECT_EQ(*names->find("f108"), FileKind::File);
 }
 
 // Folders are read relative to their open parent: a tree deeper than the

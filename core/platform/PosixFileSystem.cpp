@@ -184,8 +184,17 @@ public:
     [[nodiscard]] Result readFailure() const override { return failure_; }
 
     Result attributes(std::string_view name, FileAttributes& out) override {
-        return statAt(::dirfd(dir_), cName(name), path_, out);
+        if (name.data() == current_ && name.size() == currentSize_)
+            return statAt(::dirfd(dir_), current_, path_, out);
+        // Its own copy of the name, so that several threads may ask at once.
+        char copy[NAME_MAX + 1];
+        if (name.size() > NAME_MAX)
+            return Result::fromErrno("read the attributes of", joinPath(path_, name), ENAMETOOLONG);
+        std::memcpy(copy, name.data(), name.size());
+        copy[name.size()] = '\0';
+        return statAt(::dirfd(dir_), copy, path_, out);
     }
+    [[nodiscard]] bool attributesFromAnyThread() const override { return true; }
 
     Result openRead(std::string_view name, std::unique_ptr<ByteStream>& out) override {
         return openAt(::dirfd(dir_), cName(name), path_, out);
