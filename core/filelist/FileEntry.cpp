@@ -86,6 +86,10 @@ void FileEntry::resetNewName() {
 void FileEntry::setName(std::string name) {
     if (folder_)
         folder_->names.renamed(name_, name);
+    setNameOnly(std::move(name));
+}
+
+void FileEntry::setNameOnly(std::string name) {
     name_ = std::move(name);
     changed_ = newName_ != name_;
 }

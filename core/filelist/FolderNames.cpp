@@ -137,22 +137,35 @@ const FileKind* FolderNames::find(std::string_view name, std::uint64_t hash) con
 }
 
 void FolderNames::renamed(std::string_view from, std::string_view to) {
-    FileKind kind = FileKind::Unknown;
-    if (const std::size_t at = slotOf(from, nameHash(from)); at != SIZE_MAX) {
-        Name& n = names_[indices_[at]];
-        kind = n.kind;
-        n.gone = true; // its slot stays, so that the probe chains through it hold
-        --held_;
+    renamedTogether({{from, to}});
+}
+
+void FolderNames::renamedTogether(
+    const std::vector<std::pair<std::string_view, std::string_view>>& renames) {
+    // Every name goes first, then every name comes: in a swap each name is
+    // both, and held at the end.
+    std::vector<FileKind> kinds(renames.size(), FileKind::Unknown);
+    for (std::size_t i = 0; i < renames.size(); ++i) {
+        const std::string_view from = renames[i].first;
+        if (const std::size_t at = slotOf(from, nameHash(from)); at != SIZE_MAX) {
+            Name& n = names_[indices_[at]];
+            kinds[i] = n.kind;
+            n.gone = true; // its slot stays, so that the probe chains through it hold
+            --held_;
+        }
     }
-    if (const std::size_t at = slotOf(to, nameHash(to)); at != SIZE_MAX) {
-        names_[indices_[at]].kind = kind; // it replaced a file
-        return;
+    for (std::size_t i = 0; i < renames.size(); ++i) {
+        const std::string_view to = renames[i].second;
+        if (const std::size_t at = slotOf(to, nameHash(to)); at != SIZE_MAX) {
+            names_[indices_[at]].kind = kinds[i]; // it replaced a file
+            continue;
+        }
+        add(to, kinds[i]);
+        if (2 * names_.size() + 2 > tags_.size())
+            grow();
+        else
+            insert(names_.size() - 1, nameHash(to));
     }
-    add(to, kind);
-    if (2 * names_.size() + 2 > tags_.size())
-        grow();
-    else
-        insert(names_.size() - 1, nameHash(to));
 }
 
 PublishedNames::PublishedNames(const PublishedNames& other) {
@@ -181,6 +194,12 @@ void PublishedNames::publish(std::unique_ptr<FolderNames> names) const {
 void PublishedNames::renamed(std::string_view from, std::string_view to) const {
     if (FolderNames* names = names_.load(std::memory_order_acquire))
         names->renamed(from, to);
+}
+
+void PublishedNames::renamedTogether(
+    const std::vector<std::pair<std::string_view, std::string_view>>& renames) const {
+    if (FolderNames* names = names_.load(std::memory_order_acquire))
+        names->renamedTogether(renames);
 }
 
 } // namespace vantrel

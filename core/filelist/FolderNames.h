@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -39,6 +40,10 @@ public:
     [[nodiscard]] bool mayHold(std::uint64_t hash) const;
     /// An entry of the folder was renamed in place: `from` is gone, `to` is held.
     void renamed(std::string_view from, std::string_view to);
+    /// Entries of the folder were renamed in place, all together: every
+    /// `from` is gone unless it is also a `to`, and every `to` is held, as
+    /// after a swap or a chain however its steps went.
+    void renamedTogether(const std::vector<std::pair<std::string_view, std::string_view>>& renames);
     [[nodiscard]] std::size_t size() const { return held_; }
 
 private:
@@ -80,6 +85,10 @@ public:
     [[nodiscard]] const FolderNames* get() const { return names_.load(std::memory_order_acquire); }
     /// Keeps the names in step with an in-place rename in the folder.
     void renamed(std::string_view from, std::string_view to) const;
+    /// Keeps the names in step with in-place renames done together (see
+    /// FolderNames::renamedTogether).
+    void renamedTogether(
+        const std::vector<std::pair<std::string_view, std::string_view>>& renames) const;
 
 private:
     mutable std::atomic<FolderNames*> names_{nullptr};

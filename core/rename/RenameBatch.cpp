@@ -4,6 +4,7 @@
 #include "filelist/IndexTable.h"
 #include "rename/SafeRename.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <limits>
@@ -140,6 +141,15 @@ private:
     std::vector<std::string> parked_;
     enum class State : std::uint8_t { Pending, Active, Done, Skipped };
     std::vector<State> state_;
+    /// The in-place renames done, for the folders' known names: brought up
+    /// to date at the end, folder by folder, in the order done within each.
+    struct RenamedName {
+        const EntryFolder* folder;
+        std::string from;
+        std::string to;
+    };
+    std::vector<RenamedName> renamedNames_;
+    void updateFolderNames();
     RenameOutcome outcome_;
 };
 
@@ -574,7 +584,10 @@ bool Batch::process(std::size_t i) {
             status_.setStatusMessage("Processed " + std::to_string(outcome_.processed) +
                                      " files...");
         if (location_.empty()) {
-            item.entry->setName(item.entry->newName());
+            if (item.entry->folder())
+                renamedNames_.push_back(
+                    {item.entry->folder().get(), item.entry->name(), item.entry->newName()});
+            item.entry->setNameOnly(item.entry->newName());
             if (parked)
                 parked_[i].clear();
             logged(std::move(pair), item.isFolder);
@@ -605,6 +618,23 @@ bool Batch::process(std::size_t i) {
         }
     }
     return failed(std::move(failure));
+}
+
+void Batch::updateFolderNames() {
+    std::stable_sort(renamedNames_.begin(), renamedNames_.end(),
+                     [](const RenamedName& a, const RenamedName& b) {
+                         return std::less<const EntryFolder*>()(a.folder, b.folder);
+                     });
+    std::vector<std::pair<std::string_view, std::string_view>> renames;
+    for (std::size_t i = 0; i < renamedNames_.size(); ++i) {
+        renames.emplace_back(renamedNames_[i].from, renamedNames_[i].to);
+        if (i + 1 == renamedNames_.size() ||
+            renamedNames_[i + 1].folder != renamedNames_[i].folder) {
+            renamedNames_[i].folder->names.renamedTogether(renames);
+            renames.clear();
+        }
+    }
+    renamedNames_.clear();
 }
 
 void Batch::endJournal(bool reversed) {
@@ -685,6 +715,7 @@ RenameOutcome Batch::run() {
     if (progress != nullptr)
         progress->batchStarted(static_cast<std::int32_t>(items_.size()));
     const bool stopped = !processAll();
+    updateFolderNames();
     if (progress != nullptr)
         progress->batchFinished();
     if (stopped)

@@ -2,6 +2,7 @@
 // on the memory file system with faults and on a real folder with the
 // journal.
 
+#include "filelist/FolderNames.h"
 #include "rename/Journal.h"
 #include "rename/RenameBatch.h"
 
@@ -169,6 +170,61 @@ TEST(RenameChains, SwapsChainsAndRingsCompleteAndUndo) {
         EXPECT_EQ(undone.reversed, items) << shape.what;
         EXPECT_EQ(undoStatus.message, "Previous changes successfully reversed.");
         EXPECT_EQ(treeOf(fs, "/r"), before) << shape.what;
+    }
+}
+
+/// Every folder of the plan knows its names, as after a scan.
+void publishNames(Plan& plan, FileSystem& fs) {
+    for (auto& [path, folder] : plan.folders) {
+        std::unique_ptr<FolderListing> listing;
+        ASSERT_TRUE(fs.openFolder(path, listing).ok()) << path;
+        auto names = std::make_unique<FolderNames>();
+        std::string_view name;
+        FileKind kind = FileKind::Unknown;
+        while (listing->next(name, kind))
+            names->add(name, kind);
+        names->seal();
+        folder->names.publish(std::move(names));
+    }
+}
+
+// After a batch the folders' known names are the names on disk: a swap
+// leaves both names taken, a chain frees only its first.
+TEST(RenameChains, FoldersKnowTheirNamesAfterSwapsAndChains) {
+    for (const Shape& shape : kShapes) {
+        MemoryFileSystem fs = startingTree();
+        Plan plan;
+        for (const auto& [from, to] : shape.renames)
+            plan.renames.emplace_back("/r/" + from, to);
+        RenameRequest request = plan.request(fs);
+        publishNames(plan, fs);
+        Answers ui;
+        StatusPanes status;
+        UndoLog log;
+        Preferences preferences;
+        (void)runRenameBatch(request, preferences, fs, ui, status, log);
+        for (const auto& [listedAt, folder] : plan.folders) {
+            const FolderNames* names = folder->names.get();
+            ASSERT_NE(names, nullptr);
+            // A folder the batch renamed holds its names where it went.
+            std::string path = listedAt;
+            for (const auto& [from, to] : shape.renames) {
+                if (listedAt == "/r/" + from)
+                    path = "/r/" + to;
+            }
+            std::size_t held = 0;
+            for (const auto& [entry, content] : treeOf(fs, "/r")) {
+                const std::string full = "/r/" + entry;
+                const std::string bare =
+                    full.back() == '/' ? full.substr(0, full.size() - 1) : full;
+                if (bare.substr(0, bare.rfind('/')) != path)
+                    continue; // not a child of this folder
+                ++held;
+                EXPECT_NE(names->find(lastComponent(bare)), nullptr)
+                    << shape.what << ": " << bare << " is on disk";
+            }
+            EXPECT_EQ(names->size(), held) << shape.what << ": " << path;
+        }
     }
 }
 
