@@ -41,7 +41,7 @@ struct PreviewPass {
     const RenameCriteria& criteria;
     PreviewTarget& target;
     const Clock& clock;
-    CollisionCheck& collisions;
+    CollisionCheck* collisions; ///< none for a part shown ahead of its refresh
     int base;
     std::int32_t pad;
     std::uint32_t start;
@@ -70,10 +70,25 @@ void previewRange(const PreviewPass& pass, NewNameEngine& engine, std::size_t fi
             in.date = chooseDate(pass.criteria.dateType, entry, pass.clock);
         engine.computeNewName(in, newName);
         pass.target.setNewName(i, newName);
-        pass.collisions.note(i, entry, cursor);
+        if (pass.collisions != nullptr)
+            pass.collisions->note(i, entry, cursor);
         counter += pass.increment;
     }
-    pass.collisions.lookUp(cursor, last, pass.target);
+    if (pass.collisions != nullptr)
+        pass.collisions->lookUp(cursor, last, pass.target);
+}
+
+/// The pass of `criteria` over `target`, the counter's settings read once.
+PreviewPass makePass(const RenameCriteria& criteria, PreviewTarget& target, const Clock& clock,
+                     CollisionCheck* collisions) {
+    return PreviewPass{criteria,
+                       target,
+                       clock,
+                       collisions,
+                       numberBaseFromIndex(criteria.numberBase),
+                       text::atoiRule(criteria.numberPad),
+                       static_cast<std::uint32_t>(text::atoiRule(criteria.numberStart)),
+                       static_cast<std::uint32_t>(text::atoiRule(criteria.numberIncrement))};
 }
 
 /// Into how many parts a refresh of `count` entries is shared: below some
@@ -86,27 +101,28 @@ std::size_t partsFor(std::size_t count) {
 
 } // namespace
 
+void previewPart(const RenameCriteria& criteria, const Preferences& preferences,
+                 PreviewTarget& target, const Clock& clock, std::size_t first, std::size_t last) {
+    last = std::min(last, target.selectedCount());
+    if (first >= last)
+        return;
+    NewNameEngine engine(criteria, preferences.ignoreFolderExtensions != 0);
+    previewRange(makePass(criteria, target, clock, nullptr), engine, first, last);
+}
+
 PreviewSummary refreshPreview(const RenameCriteria& criteria, const Preferences& preferences,
                               PreviewTarget& target, StatusSink& status, const Clock& clock,
                               FileSystem* fs) {
     // The engine takes its own copy: the whole run sees one capture.
     const bool ignoreExtensions = preferences.ignoreFolderExtensions != 0;
     NewNameEngine engine(criteria, ignoreExtensions);
-    const std::int32_t step = text::atoiRule(criteria.numberIncrement);
     PreviewSummary summary;
     summary.patternInvalid = engine.patternInvalid();
 
     const std::size_t count = target.selectedCount();
     if (count > 0) {
         CollisionCheck collisions(criteria, preferences, fs, count);
-        const PreviewPass pass{criteria,
-                               target,
-                               clock,
-                               collisions,
-                               numberBaseFromIndex(criteria.numberBase),
-                               text::atoiRule(criteria.numberPad),
-                               static_cast<std::uint32_t>(text::atoiRule(criteria.numberStart)),
-                               static_cast<std::uint32_t>(step)};
+        const PreviewPass pass = makePass(criteria, target, clock, &collisions);
         const std::size_t parts = target.concurrentWrites() ? partsFor(count) : 1;
         std::vector<std::thread> helpers;
         std::vector<std::size_t> bounds{0};

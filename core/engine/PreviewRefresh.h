@@ -85,4 +85,11 @@ PreviewSummary refreshPreview(const RenameCriteria& criteria, const Preferences&
                               PreviewTarget& target, StatusSink& status, const Clock& clock,
                               FileSystem* fs = nullptr);
 
+/// The new names of the selected entries [first, last) alone, exactly as a
+/// refresh gives them (each with the counter value of its place among the
+/// selected), without the collision check or any status: what a window
+/// shows at once while the whole refresh follows.
+void previewPart(const RenameCriteria& criteria, const Preferences& preferences,
+                 PreviewTarget& target, const Clock& clock, std::size_t first, std::size_t last);
+
 } // namespace vantrel

@@ -253,6 +253,20 @@ bool FileList::concurrentWrites() const {
     return true;
 }
 
+std::pair<std::size_t, std::size_t> FileList::selectedWithin(std::size_t firstRow,
+                                                             std::size_t lastRow) const {
+    const auto& rows = selectedRows();
+    const auto first = std::lower_bound(rows.begin(), rows.end(), firstRow);
+    const auto last = std::upper_bound(first, rows.end(), lastRow);
+    return {static_cast<std::size_t>(first - rows.begin()),
+            static_cast<std::size_t>(last - rows.begin())};
+}
+
+void FileList::newNamesShown(std::size_t first, std::size_t last) {
+    if (first <= last && last < entries_.size())
+        changed(first, last, RowChange::NewNames);
+}
+
 void FileList::previewDone() {
     if (const auto first = firstSelected())
         changed(*first, *lastSelected(), RowChange::NewNames);

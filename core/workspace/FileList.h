@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -108,6 +109,13 @@ public:
     /// Tells the observer that the preview has rewritten the selected rows
     /// (their new names and conflicts: one range, RowChange::NewNames).
     void previewDone();
+    /// The selected entries among rows [firstRow, lastRow], as the range
+    /// [first, last) of their indices among the selected (empty when none).
+    [[nodiscard]] std::pair<std::size_t, std::size_t> selectedWithin(std::size_t firstRow,
+                                                                     std::size_t lastRow) const;
+    /// Tells the observer that rows [first, last] have new names (a part of
+    /// the preview shown ahead of the rest).
+    void newNamesShown(std::size_t first, std::size_t last);
 
     /// How many selected rows the latest refresh found in conflict, for
     /// "N new names collide".

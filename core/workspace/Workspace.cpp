@@ -61,11 +61,33 @@ EditOutcome Workspace::edit(const CriteriaField& field, std::string_view value) 
     EditOutcome outcome = applyCriteriaEdit(criteria, field, value);
     if (!windowReady_)
         return outcome;
-    if (outcome.rescan)
+    if (outcome.rescan) {
         rescan();
-    else
+    } else {
+        showVisibleRowsFirst();
         requestRefresh();
+    }
     return outcome;
+}
+
+void Workspace::showVisibleRowsFirst() {
+    // Below this many selected rows the whole refresh answers a keystroke
+    // in a few milliseconds.
+    constexpr std::size_t kVisibleFirstFrom = 10'000;
+    if (batchRunning_ || !visibleRows || list_.selectedCount() < kVisibleFirstFrom)
+        return;
+    const auto rows = visibleRows();
+    if (!rows || rows->first > rows->second)
+        return;
+    // Their names are exact (the counter goes by their place among the
+    // selected); their conflicts come with the refresh.
+    const auto [first, last] = list_.selectedWithin(rows->first, rows->second);
+    if (first >= last)
+        return;
+    previewPart(criteria, preferences, list_, services_.clock, first, last);
+    list_.newNamesShown(rows->first, rows->second);
+    if (afterVisibleRows)
+        afterVisibleRows();
 }
 
 void Workspace::resetPanel(Panel panel) {

@@ -13,7 +13,9 @@
 #include "workspace/ScanSession.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace vantrel {
 
@@ -121,8 +123,17 @@ public:
     std::function<void()> afterRefresh;
     /// Called when a scan has started (the list is empty now).
     std::function<void()> scanStarted;
+    /// The rows the window shows now (first, last); none when it shows none.
+    /// With a big selection, a criteria edit gives these rows their new
+    /// names at once, and the refresh of the whole list follows.
+    std::function<std::optional<std::pair<std::size_t, std::size_t>>()> visibleRows;
+    /// Called when the rows in view have their new names ahead of the
+    /// refresh (for the window to paint them now).
+    std::function<void()> afterVisibleRows;
 
 private:
+    /// With a big selection: the rows in view get their new names now.
+    void showVisibleRowsFirst();
     /// Shows `message` and keeps it in view while the rescan that follows
     /// a reversal runs, instead of the scan's own texts.
     void keepMessage(const std::string& message);

@@ -91,6 +91,44 @@ TEST_F(WorkspaceTest, NumberingFollowsTheSelectedRowsInListOrder) {
     EXPECT_EQ(h.status.statistics, "4 Objects (2 Selected)");
 }
 
+// With a big selection an edit gives the rows in view their new names at
+// once, the very names the whole refresh then gives them (numbered by
+// their place among the selected rows); the rest follows with the refresh.
+TEST_F(WorkspaceTest, ABigSelectionShowsTheRowsInViewFirst) {
+    auto folder = std::make_shared<EntryFolder>("/big", "big", "");
+    std::vector<FileEntry> rows;
+    for (int i = 0; i < 12'000; ++i)
+        rows.emplace_back(folder, "f" + std::to_string(100'000 + i) + ".txt", false);
+    w.list().append(std::move(rows), true);
+    w.selectionChanged(0, 3, false); // the four scanned files: the selected start at row 4
+    w.selectionChanged(10, 10, false);
+    h.queue.drain();
+    int painted = 0;
+    w.visibleRows = [] {
+        return std::make_optional(std::make_pair(std::size_t{100}, std::size_t{120}));
+    };
+    w.afterVisibleRows = [&] { ++painted; };
+
+    (void)w.edit(field("numberMode"), "2"); // Suffix
+    EXPECT_EQ(painted, 1);
+    EXPECT_TRUE(w.refreshPending());
+    std::vector<std::string> shown = h.newNames();
+    EXPECT_EQ(shown[100], "f10009696.txt") << "row 100 is the 96th selected row";
+    EXPECT_EQ(shown[9'000], w.list().entry(9'000).name()) << "not in view: not yet";
+    h.queue.drain();
+    const std::vector<std::string> whole = h.newNames();
+    for (std::size_t row = 100; row <= 120; ++row)
+        EXPECT_EQ(shown[row], whole[row]) << row;
+    EXPECT_EQ(whole[9'000], "f1089968996.txt"); // the 8,996th selected row
+
+    // A small selection is refreshed whole at once.
+    w.list().deselectAll();
+    w.selectionChanged(100, 200, true);
+    h.queue.drain();
+    (void)w.edit(field("prefix"), "p");
+    EXPECT_EQ(painted, 1);
+}
+
 TEST_F(WorkspaceTest, ChangeRulesSetTheControlsTheyTieTo) {
     struct Case {
         const char* set;      ///< field and its value before

@@ -178,6 +178,9 @@ void MainWindow::connectParts() {
         emit scanFinished();
     };
     workspace_->afterRefresh = [this] { emit previewRefreshed(); };
+    // A keystroke's answer in view at once, before the whole list's refresh.
+    workspace_->visibleRows = [this] { return list_->visibleRows(); };
+    workspace_->afterVisibleRows = [this] { list_->viewport()->repaint(); };
     // Icons as "Display Icons" was when the scan began.
     workspace_->scanStarted = [this] { model_->setShowIcons(workspace_->scan().displayIcons()); };
 }

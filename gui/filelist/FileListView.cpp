@@ -234,4 +234,14 @@ void FileListView::showContextMenu(const QPoint& pos) {
         emit copyNameRequested(false);
 }
 
+std::optional<std::pair<std::size_t, std::size_t>> FileListView::visibleRows() const {
+    const int count = model()->rowCount();
+    const int first = rowAt(0);
+    if (count == 0 || first < 0 || !isVisible())
+        return std::nullopt;
+    const int bottom = rowAt(viewport()->height() - 1);
+    const int last = bottom < 0 ? count - 1 : bottom;
+    return std::make_pair(static_cast<std::size_t>(first), static_cast<std::size_t>(last));
+}
+
 } // namespace vantrel::gui

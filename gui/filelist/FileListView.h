@@ -4,6 +4,8 @@
 
 #include <QTableView>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace vantrel::gui {
@@ -25,6 +27,8 @@ public:
     [[nodiscard]] bool fullRowSelect() const { return fullRowSelect_; }
     void setColumnWidths(const std::vector<int>& widths);
     [[nodiscard]] std::vector<int> columnWidths() const;
+    /// The rows in view (first, last); none when no row is.
+    [[nodiscard]] std::optional<std::pair<std::size_t, std::size_t>> visibleRows() const;
 
 signals:
     /// The user selected or deselected rows [first, last].
