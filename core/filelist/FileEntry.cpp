@@ -4,6 +4,7 @@
 
 #include <array>
 #include <limits>
+#include <utility>
 
 namespace vantrel {
 namespace {
@@ -86,12 +87,13 @@ void FileEntry::resetNewName() {
 void FileEntry::setName(std::string name) {
     if (folder_)
         folder_->names.renamed(name_, name);
-    setNameOnly(std::move(name));
+    (void)setNameOnly(std::move(name));
 }
 
-void FileEntry::setNameOnly(std::string name) {
-    name_ = std::move(name);
+std::string FileEntry::setNameOnly(std::string name) {
+    std::string old = std::exchange(name_, std::move(name));
     changed_ = newName_ != name_;
+    return old;
 }
 
 } // namespace vantrel

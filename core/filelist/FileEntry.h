@@ -89,8 +89,9 @@ public:
     void setName(std::string name);
     /// As setName, except that the folder's known names are left to the
     /// caller, who brings them up to date later (a batch does so folder by
-    /// folder, which keeps each folder's table in the cache).
-    void setNameOnly(std::string name);
+    /// folder, which keeps each folder's table in the cache). Returns the
+    /// name it had.
+    std::string setNameOnly(std::string name);
 
     std::string typeName;
     std::int64_t size = 0; ///< -1 for folders

@@ -143,12 +143,9 @@ private:
     std::vector<State> state_;
     /// The in-place renames done, for the folders' known names: brought up
     /// to date at the end, folder by folder, in the order done within each.
-    struct RenamedName {
-        const EntryFolder* folder;
-        std::string from;
-        std::string to;
-    };
-    std::vector<RenamedName> renamedNames_;
+    /// Per in-place rename done: its item, and the name the entry had.
+    std::vector<std::uint32_t> renamedItems_;
+    std::vector<std::string> oldNames_;
     void updateFolderNames();
     RenameOutcome outcome_;
 };
@@ -584,10 +581,11 @@ bool Batch::process(std::size_t i) {
             status_.setStatusMessage("Processed " + std::to_string(outcome_.processed) +
                                      " files...");
         if (location_.empty()) {
-            if (item.entry->folder())
-                renamedNames_.push_back(
-                    {item.entry->folder().get(), item.entry->name(), item.entry->newName()});
-            item.entry->setNameOnly(item.entry->newName());
+            std::string old = item.entry->setNameOnly(item.entry->newName());
+            if (item.entry->folder()) {
+                renamedItems_.push_back(static_cast<std::uint32_t>(i));
+                oldNames_.push_back(std::move(old));
+            }
             if (parked)
                 parked_[i].clear();
             logged(std::move(pair), item.isFolder);
@@ -621,20 +619,27 @@ bool Batch::process(std::size_t i) {
 }
 
 void Batch::updateFolderNames() {
-    std::stable_sort(renamedNames_.begin(), renamedNames_.end(),
-                     [](const RenamedName& a, const RenamedName& b) {
-                         return std::less<const EntryFolder*>()(a.folder, b.folder);
-                     });
+    // Grouped by folder through small keys (the folder, then the order done),
+    // so that no name is moved.
+    std::vector<std::pair<std::uintptr_t, std::uint32_t>> order;
+    order.reserve(renamedItems_.size());
+    for (std::size_t k = 0; k < renamedItems_.size(); ++k)
+        order.emplace_back(
+            reinterpret_cast<std::uintptr_t>(items_[renamedItems_[k]].entry->folder().get()),
+            static_cast<std::uint32_t>(k));
+    std::sort(order.begin(), order.end());
     std::vector<std::pair<std::string_view, std::string_view>> renames;
-    for (std::size_t i = 0; i < renamedNames_.size(); ++i) {
-        renames.emplace_back(renamedNames_[i].from, renamedNames_[i].to);
-        if (i + 1 == renamedNames_.size() ||
-            renamedNames_[i + 1].folder != renamedNames_[i].folder) {
-            renamedNames_[i].folder->names.renamedTogether(renames);
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        const std::uint32_t k = order[n].second;
+        const FileEntry& entry = *items_[renamedItems_[k]].entry;
+        renames.emplace_back(oldNames_[k], entry.name());
+        if (n + 1 == order.size() || order[n + 1].first != order[n].first) {
+            entry.folder()->names.renamedTogether(renames);
             renames.clear();
         }
     }
-    renamedNames_.clear();
+    renamedItems_.clear();
+    oldNames_.clear();
 }
 
 void Batch::endJournal(bool reversed) {
