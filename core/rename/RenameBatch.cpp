@@ -141,9 +141,9 @@ private:
     std::vector<std::string> parked_;
     enum class State : std::uint8_t { Pending, Active, Done, Skipped };
     std::vector<State> state_;
-    /// The in-place renames done, for the folders' known names: brought up
-    /// to date at the end, folder by folder, in the order done within each.
-    /// Per in-place rename done: its item, and the name the entry had.
+    /// Per in-place rename done, for the folders' known names (brought up
+    /// to date at the end, folder by folder): its item, and the name the
+    /// entry had.
     std::vector<std::uint32_t> renamedItems_;
     std::vector<std::string> oldNames_;
     void updateFolderNames();
