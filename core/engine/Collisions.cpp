@@ -71,15 +71,6 @@ std::uint64_t folderSalt(std::string_view path) {
     return nameHash(path) * 0xC2B2AE3D27D4EB4FULL + 0x165667B19E3779F9ULL;
 }
 
-/// The identity of the folder `path` names, following links; unknown when none.
-FileIdentity folderIdentity(FileSystem& fs, const std::string& path) {
-    FileAttributes attributes;
-    if (!fs.attributes(path == "/" ? "/." : path + "/.", attributes).ok() ||
-        attributes.kind != FileKind::Folder)
-        return {};
-    return attributes.identity;
-}
-
 bool isDotName(std::string_view name) {
     return name == "." || name == "..";
 }

@@ -23,6 +23,18 @@ std::string_view lastComponent(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+FileIdentity folderIdentity(FileSystem& fs, std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    // "/." is the folder itself, whatever spelling or link led to it.
+    FileAttributes attributes;
+    if (!fs.attributes(path == "/" ? std::string("/.") : std::string(path) + "/.", attributes)
+             .ok() ||
+        attributes.kind != FileKind::Folder)
+        return {};
+    return attributes.identity;
+}
+
 std::string joinPath(std::string_view folder, std::string_view name) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());
@@ -107,6 +119,11 @@ std::string shownPath(std::string_view folder, std::string_view name) {
     return folder.empty() ? std::string(name) : joinPath(folder, name);
 }
 
+/// The device of a statx answer, as FileIdentity holds it.
+std::uint64_t deviceOf(const struct statx& stx) {
+    return (std::uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
+}
+
 Result statAt(int dirfd, const char* name, std::string_view folder, FileAttributes& out) {
     struct statx stx {};
     constexpr unsigned kMask =
@@ -118,7 +135,7 @@ Result statAt(int dirfd, const char* name, std::string_view folder, FileAttribut
     out.modified = fileTime(stx.stx_mtime);
     out.accessed = fileTime(stx.stx_atime);
     out.created = (stx.stx_mask & STATX_BTIME) != 0 ? fileTime(stx.stx_btime) : out.modified;
-    out.identity.device = (std::uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
+    out.identity.device = deviceOf(stx);
     out.identity.inode = stx.stx_ino;
     out.links = stx.stx_nlink;
     return {};
@@ -250,7 +267,7 @@ private:
         struct statx stx {};
         if (::statx(fd, "", AT_EMPTY_PATH, STATX_INO, &stx) != 0)
             return 0;
-        return (std::uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
+        return deviceOf(stx);
     }
 
     static FileKind kindOfDirentType(unsigned char type) {

@@ -38,20 +38,6 @@ std::string itemFailureText(const ItemFailure& failure) {
 
 namespace {
 
-/// The identity of the folder `path` names, following links (a link to a
-/// folder is a folder here); false when it names no folder.
-bool folderIdentity(FileSystem& fs, std::string path, FileIdentity& out) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    // "/." is the folder itself, whatever spelling or link led to it.
-    FileAttributes attributes;
-    if (!fs.attributes(path == "/" ? "/." : path + "/.", attributes).ok() ||
-        attributes.kind != FileKind::Folder)
-        return false;
-    out = attributes.identity;
-    return true;
-}
-
 constexpr std::size_t kNoItem = std::numeric_limits<std::size_t>::max();
 constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
@@ -165,7 +151,7 @@ std::uint64_t folderNameKey(std::uint32_t folder, std::string_view name) {
 bool Batch::checksPass() {
     const std::string& location = request_.newLocation;
     // Resolved once: from here on the folder is known by its identity.
-    if (!location.empty() && !folderIdentity(fs_, location, locationId_)) {
+    if (!location.empty() && !(locationId_ = folderIdentity(fs_, location)).known()) {
         ui_.showError(location + " is not a valid Folder - please correct or clear.");
         status_.setStatusMessage(kInvalidLocationStatus);
         ui_.focusNewLocation();
@@ -192,8 +178,8 @@ bool Batch::isUnchanged(const BatchItem& item) {
         folderIsLocation_.resize(folders_.size(), -1);
     signed char& known = folderIsLocation_[item.folder];
     if (known < 0) {
-        FileIdentity folder;
-        known = folderIdentity(fs_, folders_[item.folder], folder) && folder == locationId_ ? 1 : 0;
+        const FileIdentity folder = folderIdentity(fs_, folders_[item.folder]);
+        known = folder.known() && folder == locationId_ ? 1 : 0;
     }
     return known == 1;
 }
