@@ -2,6 +2,7 @@
 
 #include "filelist/FolderNames.h"
 #include "platform/DateTime.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <memory>
@@ -100,6 +101,9 @@ public:
     DateTime accessed;
     bool hasDateTaken = false;
     DateTime dateTaken;
+    /// The identity the folder's listing gave (see FolderListing::listedIdentity);
+    /// unknown where it gives none.
+    FileIdentity listedIdentity;
 
 private:
     std::shared_ptr<const EntryFolder> folder_;

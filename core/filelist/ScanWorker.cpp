@@ -1,12 +1,15 @@
 #include "filelist/ScanWorker.h"
 
 #include "filelist/JpegHeaderReader.h"
+#include "filelist/Sorting.h"
 #include "filelist/WildcardMatch.h"
+#include "platform/BackgroundQueue.h"
 #include "platform/LocalTime.h"
 #include "text/Utf8Text.h"
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -52,10 +55,26 @@ void EntryCollector::scanDone() {
     std::size_t total = entries.size();
     for (const auto& batch : batches_)
         total += batch.size();
-    entries.reserve(total);
-    for (auto& batch : batches_)
-        entries.insert(entries.end(), std::make_move_iterator(batch.begin()),
-                       std::make_move_iterator(batch.end()));
+    if (sortBy != nullptr && random != nullptr) {
+        std::vector<FileEntry*> rows;
+        rows.reserve(total);
+        for (FileEntry& entry : entries)
+            rows.push_back(&entry);
+        for (auto& batch : batches_)
+            for (FileEntry& entry : batch)
+                rows.push_back(&entry);
+        const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
+        std::vector<FileEntry> sorted;
+        sorted.reserve(total);
+        for (const std::size_t i : order)
+            sorted.push_back(std::move(*rows[i]));
+        entries = std::move(sorted);
+    } else {
+        entries.reserve(total);
+        for (auto& batch : batches_)
+            entries.insert(entries.end(), std::make_move_iterator(batch.begin()),
+                           std::make_move_iterator(batch.end()));
+    }
     batches_.clear();
     done = true;
 }
@@ -108,7 +127,6 @@ public:
     }
 
     void scanRoot();
-    void scanFolder(const std::string& path, FolderListing& listing);
 
     void flush() {
         if (batch_.empty())
@@ -125,10 +143,31 @@ private:
         std::size_t offset = 0; ///< of its name in the folder's name text
         std::size_t length = 0;
         FileKind kind = FileKind::Unknown; ///< as the listing told it
+        FileIdentity identity;             ///< as the listing told it, if it did
         enum class Step : std::uint8_t { Skip, Descend, Kind, Attributes } step = Step::Skip;
         FileAttributes attributes;
         Result read;
     };
+    /// A folder read to its end: its children as listed, and every name.
+    struct FolderRead {
+        std::unique_ptr<FolderListing> listing;
+        Result opened;
+        bool openAgain = false; ///< out of descriptors when read ahead: opened when due
+        std::string text;       ///< the children's names, one after the other
+        std::vector<Child> children;
+        std::unique_ptr<FolderNames> names;
+    };
+    /// Lists the folder whole; runs on the read-ahead thread where the
+    /// listing allows it, so touches nothing else of the scan.
+    void readWhole(FolderRead& read) const;
+    void scanFolder(const std::string& path, FolderRead& read);
+    /// Opens the subfolders a folder descends into, a few ahead of the one
+    /// scanned, and lists them on the read-ahead thread meanwhile: listing a
+    /// folder costs about as much as everything else the scan does for it.
+    class SubfolderReads;
+    /// Opens and lists the child `name` of `parent` at once; out of
+    /// descriptors, it first closes what was opened ahead.
+    void openNow(FolderListing& parent, std::string_view name, FolderRead& read);
     /// What the name and the listed kind alone decide of a child.
     [[nodiscard]] Child::Step firstStep(std::string_view name, FileKind kindHint);
     /// Reads the attributes of the children that need them; a big folder's
@@ -153,17 +192,160 @@ private:
     LocalTime localTime_;
     std::vector<FileEntry> batch_;
     std::string lowerName_;
+    /// The folders being scanned, outermost first, with what they read ahead.
+    std::vector<SubfolderReads*> frames_;
+    bool shed_ = false; ///< out of descriptors once: nothing more is read ahead
+    BackgroundQueue readAhead_;
 };
 
-void Scanner::scanRoot() {
-    std::unique_ptr<FolderListing> listing;
-    if (request_.root.empty() || cancel_.load(std::memory_order_relaxed) ||
-        !fs_.openFolder(request_.root, listing).ok())
-        return; // no root: the list stays empty
-    scanFolder(request_.root, *listing);
+class Scanner::SubfolderReads {
+public:
+    /// `parent` stays open, and unused but by this, while it lives.
+    SubfolderReads(Scanner& scanner, FolderRead& parent, std::vector<std::size_t> subfolders)
+        : scanner_(scanner), parent_(parent), subfolders_(std::move(subfolders)),
+          ahead_(parent.listing->fromAnyThread() && !scanner.shed_ &&
+                         scanner.frames_.size() < kReadAheadDepth
+                     ? kAhead
+                     : 0) {
+        reads_.resize(subfolders_.size());
+        tickets_.resize(subfolders_.size());
+        scanner_.frames_.push_back(this);
+        for (std::size_t k = 0; k < std::min(ahead_, subfolders_.size()); ++k)
+            start(k);
+    }
+    ~SubfolderReads() {
+        shed();
+        scanner_.frames_.pop_back();
+    }
+    SubfolderReads(const SubfolderReads&) = delete;
+    SubfolderReads& operator=(const SubfolderReads&) = delete;
+
+    /// The read of child `child`, a subfolder the scan descends into now;
+    /// null when it is not one of those planned.
+    FolderRead* take(std::size_t child) {
+        taken_.reset();
+        // Planned ones passed by (none, as the plan follows the same rules)
+        // are closed once their reads are done.
+        while (next_ < subfolders_.size() && subfolders_[next_] < child)
+            drop(advance());
+        if (next_ >= subfolders_.size() || subfolders_[next_] != child)
+            return nullptr;
+        const std::size_t k = advance();
+        if (tickets_[k])
+            scanner_.readAhead_.wait(*tickets_[k]);
+        if (!reads_[k] || reads_[k]->openAgain) {
+            reads_[k] = std::make_unique<FolderRead>();
+            scanner_.openNow(*parent_.listing, nameOf(child), *reads_[k]);
+        }
+        taken_ = k;
+        return reads_[k].get();
+    }
+    /// Done with the read `take` gave last: its folder is closed.
+    void release() {
+        if (taken_)
+            reads_[*taken_].reset();
+        taken_.reset();
+    }
+    /// Closes every folder opened ahead and not taken yet, and reads no more
+    /// ahead: the process is out of descriptors.
+    void shed() {
+        ahead_ = 0;
+        for (std::size_t k = next_; k < reads_.size(); ++k)
+            drop(k);
+    }
+
+private:
+    static constexpr std::size_t kAhead = 2;
+    /// Deeper down, one folder per level is open, as without reading ahead:
+    /// a tree however deep stays within the process's descriptors.
+    static constexpr std::size_t kReadAheadDepth = 32;
+
+    [[nodiscard]] std::string_view nameOf(std::size_t child) const {
+        const Child& c = parent_.children[child];
+        return std::string_view(parent_.text).substr(c.offset, c.length);
+    }
+    /// Moves on to the next planned subfolder, starting the one `kAhead`
+    /// past it; returns the one moved past.
+    std::size_t advance() {
+        const std::size_t k = next_++;
+        if (k + ahead_ < subfolders_.size())
+            start(k + ahead_);
+        return k;
+    }
+    void drop(std::size_t k) {
+        if (tickets_[k])
+            scanner_.readAhead_.wait(*tickets_[k]);
+        tickets_[k].reset();
+        reads_[k].reset();
+    }
+    void start(std::size_t k) {
+        auto read = std::make_unique<FolderRead>();
+        read->opened = parent_.listing->openFolder(nameOf(subfolders_[k]), read->listing);
+        if (!read->opened) {
+            const int code = read->opened.error().code;
+            read->openAgain = code == EMFILE || code == ENFILE;
+            reads_[k] = std::move(read); // reported, or opened again, when due
+            return;
+        }
+        FolderRead* target = read.get();
+        reads_[k] = std::move(read);
+        tickets_[k] = scanner_.readAhead_.post([this, target] { scanner_.readWhole(*target); });
+    }
+
+    Scanner& scanner_;
+    FolderRead& parent_;
+    std::vector<std::size_t> subfolders_; ///< child indices, in the order descended
+    std::size_t ahead_;
+    std::size_t next_ = 0;
+    std::vector<std::unique_ptr<FolderRead>> reads_;
+    std::vector<std::optional<std::size_t>> tickets_;
+    std::optional<std::size_t> taken_;
+};
+
+void Scanner::openNow(FolderListing& parent, std::string_view name, FolderRead& read) {
+    read.opened = parent.openFolder(name, read.listing);
+    if (!read.opened && !shed_ &&
+        (read.opened.error().code == EMFILE || read.opened.error().code == ENFILE)) {
+        // The folders opened ahead hold descriptors that the scan, going
+        // down one folder at a time, needs now.
+        shed_ = true;
+        for (SubfolderReads* frame : frames_)
+            frame->shed();
+        read.opened = parent.openFolder(name, read.listing);
+    }
+    if (read.opened)
+        readWhole(read);
 }
 
-void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
+void Scanner::scanRoot() {
+    FolderRead root;
+    if (request_.root.empty() || cancel_.load(std::memory_order_relaxed) ||
+        !fs_.openFolder(request_.root, root.listing).ok())
+        return; // no root: the list stays empty
+    readWhole(root);
+    scanFolder(request_.root, root);
+}
+
+void Scanner::readWhole(FolderRead& read) const {
+    // Every name the folder holds, listed or not, so that the preview can
+    // tell which new names are taken without asking the disk again. The
+    // folder is read whole first, so that the attributes of its children
+    // can be read together.
+    read.names = std::make_unique<FolderNames>();
+    std::string_view name;
+    FileKind kind = FileKind::Unknown;
+    while (!cancel_.load(std::memory_order_relaxed) && read.listing->next(name, kind)) {
+        read.names->add(name, kind);
+        Child& child = read.children.emplace_back();
+        child.offset = read.text.size();
+        child.length = name.size();
+        child.kind = kind;
+        child.identity = read.listing->listedIdentity();
+        read.text += name;
+    }
+}
+
+void Scanner::scanFolder(const std::string& path, FolderRead& read) {
     flush();
     sink_.folderStarted(path);
 
@@ -175,41 +357,51 @@ void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
         folder->subDir = path.substr(rootLength);
     const std::shared_ptr<const EntryFolder> shared = std::move(folder);
 
-    // Every name the folder holds, listed or not, so that the preview can
-    // tell which new names are taken without asking the disk again. The
-    // folder is read whole first, so that the attributes of its children
-    // can be read together.
-    auto names = std::make_unique<FolderNames>();
-    std::string text;
-    std::vector<Child> children;
-    std::string_view name;
-    FileKind kind = FileKind::Unknown;
-    while (!cancel_.load(std::memory_order_relaxed) && listing.next(name, kind)) {
-        names->add(name, kind);
-        Child& child = children.emplace_back();
-        child.offset = text.size();
-        child.length = name.size();
-        child.kind = kind;
-        text += name;
-        child.step = firstStep(name, kind);
-    }
+    FolderListing& listing = *read.listing;
+    std::vector<Child>& children = read.children;
+    const std::string& text = read.text;
+    for (Child& child : children)
+        child.step =
+            firstStep(std::string_view(text).substr(child.offset, child.length), child.kind);
     readAttributes(listing, children, text);
+    // The subfolders it will descend into, as far as known before their
+    // entries are added; any other is opened when reached.
+    std::vector<std::size_t> planned;
+    if (request_.recursive) {
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            const Child& c = children[i];
+            const FileKind kind = c.step == Child::Step::Kind         ? c.kind
+                                  : c.step == Child::Step::Attributes ? c.attributes.kind
+                                                                      : FileKind::Unknown;
+            if (c.step == Child::Step::Descend ||
+                (kind == FileKind::Folder && (c.step == Child::Step::Kind || c.read.ok())))
+                planned.push_back(i);
+        }
+    }
+    SubfolderReads subfolders(*this, read, std::move(planned));
     for (std::size_t i = 0; i < children.size(); ++i) {
         if (cancel_.load(std::memory_order_relaxed))
             break;
-        name = std::string_view(text).substr(children[i].offset, children[i].length);
-        if (!addEntry(listing, shared, name, children[i], *names, i) || !request_.recursive ||
+        const std::string_view name =
+            std::string_view(text).substr(children[i].offset, children[i].length);
+        if (!addEntry(listing, shared, name, children[i], *read.names, i) || !request_.recursive ||
             cancel_.load(std::memory_order_relaxed))
             continue;
         // Relative to the open folder: a path past the system's limit is
         // no obstacle, and a folder replaced by a link is not followed.
-        std::unique_ptr<FolderListing> child;
-        if (const Result opened = listing.openFolder(name, child); !opened) {
-            flush();
-            sink_.readFailed(opened.error());
-            continue; // an unreadable folder adds nothing; its siblings go on
+        FolderRead unplanned;
+        FolderRead* sub = subfolders.take(i);
+        if (sub == nullptr) {
+            sub = &unplanned;
+            openNow(listing, name, *sub);
         }
-        scanFolder(joinPath(path, name), *child);
+        if (!sub->opened) {
+            flush();
+            sink_.readFailed(sub->opened.error()); // it adds nothing; its siblings go on
+        } else {
+            scanFolder(joinPath(path, name), *sub);
+        }
+        subfolders.release();
     }
     if (const Result failure = listing.readFailure(); !failure) {
         flush();
@@ -217,8 +409,8 @@ void Scanner::scanFolder(const std::string& path, FolderListing& listing) {
     } else if (!cancel_.load(std::memory_order_relaxed)) {
         // Only a folder read to its end: a part of its names would hide
         // the rest.
-        names->seal();
-        shared->names.publish(std::move(names));
+        read.names->seal();
+        shared->names.publish(std::move(read.names));
     }
 }
 
@@ -266,7 +458,7 @@ void Scanner::readAttributes(FolderListing& listing, std::vector<Child>& childre
     };
     // Below some hundreds a thread costs more than the calls it shares.
     constexpr std::size_t kWorthAThread = 256;
-    if (children.size() < kWorthAThread || !listing.attributesFromAnyThread()) {
+    if (children.size() < kWorthAThread || !listing.fromAnyThread()) {
         readRange(0, children.size());
         return;
     }
@@ -310,6 +502,7 @@ bool Scanner::addEntry(FolderListing& listing, const std::shared_ptr<const Entry
         return isFolder;
 
     FileEntry& entry = batch_.emplace_back(folder, std::string(name), isFolder);
+    entry.listedIdentity = child.identity;
     fillEntry(entry, listing, child.attributes, child.step == Child::Step::Attributes);
     ++request_.insertPosition;
     if (batch_.size() >= kBatchSize)

@@ -3,6 +3,7 @@
 #include "engine/Preferences.h"
 #include "engine/RenameCriteria.h"
 #include "filelist/FileEntry.h"
+#include "filelist/Sorting.h"
 #include "platform/FileSystem.h"
 
 #include <atomic>
@@ -77,7 +78,12 @@ public:
     void entriesFound(std::vector<FileEntry> batch) override;
     void scanDone() override;
 
-    std::vector<FileEntry> entries;   ///< every entry in list order, once done
+    std::vector<FileEntry> entries; ///< every entry in list order, once done
+    /// When set (with `random`), the entries are put in this sort order as
+    /// they are joined at the end, as sortRows would leave them: each is
+    /// moved once, not twice.
+    const SortState* sortBy = nullptr;
+    RandomSource* random = nullptr;
     std::vector<std::string> folders; ///< announced folders, in order
     std::atomic<bool> done{false};    ///< may be watched from another thread
 

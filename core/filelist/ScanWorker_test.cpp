@@ -1,8 +1,10 @@
 #include "filelist/ScanWorker.h"
 
 #include "filelist/JpegBuilder_test.h"
+#include "filelist/Sorting.h"
 #include "filelist/WildcardMatch.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/Random.h"
 #include "platform/TempDir_test.h"
 #include "testsupport/MemoryFileSystem.h"
 
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -625,6 +628,94 @@ TEST(ScanDisk, UnreadableFolderAddsNothing) {
     auto paths = relativePaths(scan(fs, request));
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{"closed", "open.txt"}));
+}
+
+// Folders are opened and listed a little ahead of the one being scanned;
+// with the descriptors nearly used up, the ones that cannot be opened ahead
+// are opened when due, and the list is the same.
+TEST(ScanDisk, ReadingAheadKeepsTheOrderAndNeedsNoSpareDescriptors) {
+    test::TempDir dir;
+    for (const char* folder : {"a", "b", "c", "d", "e", "f", "g"}) {
+        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0755), 0);
+        for (const char* file : {"1", "2", "3"})
+            std::ofstream(dir.file(std::string(folder) + "/" + file)) << "x";
+        std::ofstream(dir.file(std::string(folder) + ".txt")) << "x";
+    }
+    ASSERT_EQ(::mkdir(dir.file("a/deeper").c_str(), 0755), 0);
+    std::ofstream(dir.file("a/deeper/4")) << "x";
+    PosixFileSystem fs;
+    ScanRequest request;
+    request.root = dir.path();
+    request.recursive = true;
+    const std::vector<std::string> paths = relativePaths(scan(fs, request));
+    ASSERT_EQ(paths.size(), 7U * 5 + 2);
+    // Each folder's contents follow it at once, whatever the listing order.
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::size_t j = i + 1;
+        while (j < paths.size() && paths[j].starts_with(paths[i] + "/"))
+            ++j;
+        for (std::size_t k = j; k < paths.size(); ++k)
+            EXPECT_FALSE(paths[k].starts_with(paths[i] + "/")) << paths[k] << " after " << paths[i];
+    }
+
+    // Three descriptors to spare, as the scan needs going down one folder
+    // at a time: the root's, a's, and a/deeper's.
+    std::vector<int> used;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        // The listing's own descriptor is closed by the time it matters.
+        if (!std::filesystem::read_symlink(fd.path(), ec).string().ends_with("/fd"))
+            used.push_back(std::stoi(fd.path().filename().string()));
+    }
+    std::sort(used.begin(), used.end());
+    int limit = 0;
+    for (int spare = 3; spare > 0; ++limit) {
+        if (!std::binary_search(used.begin(), used.end(), limit))
+            --spare;
+    }
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    struct rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(limit);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    ReportingSink reporting;
+    std::atomic<bool> cancel{false};
+    runScan(request, fs, {}, reporting, cancel);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_EQ(relativePaths(reporting.collector.entries), paths);
+    EXPECT_TRUE(reporting.failures.empty());
+}
+
+// Joined in a sort order, the entries are as sorting the joined list leaves them.
+TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
+    MemoryFileSystem fs;
+    for (const char* path : {"/r/b10.txt", "/r/B2.txt", "/r/a", "/r/z/k1", "/r/z/k01", "/r/y/M",
+                             "/r/y/m", "/r/c.TXT", "/r/x/b10.txt"})
+        fs.addFile(path, "x");
+    ScanRequest request;
+    request.root = "/r";
+    request.recursive = true;
+    struct Case {
+        const char* what;
+        SortState state;
+    };
+    const Case cases[] = {
+        {"by name", SortState{0, 1, 0, 0}},    {"by name, down", SortState{0, 0, 0, 0}},
+        {"by sub dir", SortState{2, 1, 0, 0}}, {"by name, natural", SortState{0, 1, 1, 0}},
+        {"shuffled", SortState{0, 1, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        std::vector<FileEntry> expected = scan(fs, request);
+        SystemRandom first(7);
+        sortRows(expected, c.state, first);
+        EntryCollector sorted;
+        SystemRandom second(7);
+        sorted.sortBy = &c.state;
+        sorted.random = &second;
+        std::atomic<bool> cancel{false};
+        runScan(request, fs, {}, sorted, cancel);
+        EXPECT_EQ(relativePaths(sorted.entries), relativePaths(expected)) << c.what;
+    }
 }
 
 } // namespace

@@ -201,6 +201,13 @@ struct SortItem {
     std::size_t index = 0;
 };
 
+const FileEntry& rowAt(const std::vector<FileEntry>& rows, std::size_t i) {
+    return rows[i];
+}
+const FileEntry& rowAt(const std::vector<FileEntry*>& rows, std::size_t i) {
+    return *rows[i];
+}
+
 /// Eight key bytes from `from` on, big-endian, zero padded.
 std::uint64_t wordAt(std::string_view key, std::size_t from) {
     std::uint64_t word = 0;
@@ -212,15 +219,15 @@ std::uint64_t wordAt(std::string_view key, std::size_t from) {
 }
 
 /// The keys of every row for the sort column, in the order of compareColumn.
-std::vector<SortItem> makeItems(const std::vector<FileEntry>& rows, const SortState& state,
-                                std::string& keys) {
+template <typename Rows>
+std::vector<SortItem> makeItems(const Rows& rows, const SortState& state, std::string& keys) {
     const bool natural = state.xpStyle != 0 && state.column != kType;
     KeyBuilder builder;
     LocalTime localTime;
     std::string zeros;
     std::vector<SortItem> items(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const FileEntry& row = rows[i];
+        const FileEntry& row = rowAt(rows, i);
         SortItem& item = items[i];
         item.index = i;
         std::string_view text;
@@ -389,8 +396,10 @@ void sortShared(std::vector<Item>& items, const Before& before) {
 
 } // namespace
 
-std::vector<std::size_t> sortOrder(const std::vector<FileEntry>& rows, const SortState& state,
-                                   RandomSource& random) {
+namespace {
+
+template <typename Rows>
+std::vector<std::size_t> orderOf(const Rows& rows, const SortState& state, RandomSource& random) {
     std::vector<std::size_t> order(rows.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     if (state.random != 0) {
@@ -432,6 +441,18 @@ std::vector<std::size_t> sortOrder(const std::vector<FileEntry>& rows, const Sor
     for (std::size_t k = 0; k < items.size(); ++k)
         order[k] = items[k].index;
     return order;
+}
+
+} // namespace
+
+std::vector<std::size_t> sortOrder(const std::vector<FileEntry>& rows, const SortState& state,
+                                   RandomSource& random) {
+    return orderOf(rows, state, random);
+}
+
+std::vector<std::size_t> sortOrder(const std::vector<FileEntry*>& rows, const SortState& state,
+                                   RandomSource& random) {
+    return orderOf(rows, state, random);
 }
 
 void sortRows(std::vector<FileEntry>& rows, const SortState& state, RandomSource& random) {

@@ -63,9 +63,11 @@ public:
     [[nodiscard]] virtual Result readFailure() const = 0;
     /// The attributes of a child of this folder.
     virtual Result attributes(std::string_view name, FileAttributes& out) = 0;
-    /// Whether `attributes` may be called from several threads at once
-    /// (while nothing else is called on the listing).
-    [[nodiscard]] virtual bool attributesFromAnyThread() const { return false; }
+    /// Whether the listing, and the folders it opens, may be used on a thread
+    /// other than the one that opened them, each by one thread at a time,
+    /// and `attributes` by several threads at once (while nothing else is
+    /// called on the listing).
+    [[nodiscard]] virtual bool fromAnyThread() const { return false; }
     /// Opens a regular-file child for reading; fails for anything else
     /// (symbolic links are not followed, FIFOs never block).
     virtual Result openRead(std::string_view name, std::unique_ptr<ByteStream>& out) = 0;

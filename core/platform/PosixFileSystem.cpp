@@ -211,7 +211,7 @@ public:
         copy[name.size()] = '\0';
         return statAt(::dirfd(dir_), copy, path_, out);
     }
-    [[nodiscard]] bool attributesFromAnyThread() const override { return true; }
+    [[nodiscard]] bool fromAnyThread() const override { return true; }
 
     Result openRead(std::string_view name, std::unique_ptr<ByteStream>& out) override {
         return openAt(::dirfd(dir_), cName(name), path_, out);
