@@ -2,6 +2,7 @@
 
 #include "filelist/FolderNames.h"
 #include "filelist/IndexTable.h"
+#include "platform/BackgroundQueue.h"
 #include "rename/SafeRename.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -41,6 +43,15 @@ namespace {
 constexpr std::size_t kNoItem = std::numeric_limits<std::size_t>::max();
 constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
+/// `folder` and `name` joined, in one allocation (`+` copies, then grows).
+std::string pathIn(const std::string& folder, std::string_view name) {
+    std::string path;
+    path.reserve(folder.size() + name.size());
+    path += folder;
+    path += name;
+    return path;
+}
+
 /// One command's state: the items, what they produced, and the counters.
 class Batch {
 public:
@@ -55,9 +66,29 @@ private:
     bool checksPass();
     void buildItems();
     void findHolders();
+    /// A folder listed for the identities of its children.
+    struct ListedFolder {
+        std::uint32_t folder = 0;
+        std::unique_ptr<FolderListing> listing;
+        std::string text; ///< the children's names, one after the other
+        struct Child {
+            std::size_t offset;
+            std::size_t length;
+            FileIdentity identity;
+            std::uint64_t hash; ///< of the folder and the name
+        };
+        std::vector<Child> children;
+        std::optional<std::size_t> ticket; ///< being read on the second thread
+    };
+    /// Opens the folders worth listing (those holding many items to rename),
+    /// and starts reading the first of them on `reader`.
+    std::vector<std::unique_ptr<ListedFolder>> startListings(BackgroundQueue& reader);
+    static void readListing(ListedFolder& listed);
     /// Learns from one listing per folder what the items to rename there
     /// are, where the listing tells it, instead of asking file by file.
-    void learnIdentities(const IndexTable& byName);
+    void learnIdentities(const IndexTable& byName,
+                         std::vector<std::unique_ptr<ListedFolder>>& listed,
+                         BackgroundQueue& reader);
     [[nodiscard]] bool isUnchanged(const BatchItem& item);
     /// Every item, each after the one that holds its new name; false when
     /// the user chose to stop.
@@ -90,7 +121,7 @@ private:
     bool mayReplace(const std::string& target, bool isFolder);
     void correctFolders(const std::string& oldFull, const std::string& newFull);
     [[nodiscard]] std::string sourceOf(std::size_t i) const {
-        return folders_[items_[i].folder] + items_[i].entry->name();
+        return pathIn(folders_[items_[i].folder], items_[i].entry->name());
     }
     void endJournal(bool reversed);
     void finish();
@@ -322,6 +353,10 @@ void Batch::findHolders() {
     const std::size_t n = items_.size();
     holder_.assign(n, kNone);
     listedBefore_.assign(n, 0);
+    // The folders are read on a second thread while the table is built.
+    std::vector<std::unique_ptr<ListedFolder>> listed;
+    BackgroundQueue reader; // after `listed`: gone, and so done, before it
+    listed = startListings(reader);
     // Items by their folder and name, in one flat table: a batch of 100,000
     // builds and probes it many times faster than a node-based map.
     IndexTable byName(n);
@@ -362,71 +397,96 @@ void Batch::findHolders() {
             return true;
         });
     }
-    learnIdentities(byName);
+    learnIdentities(byName, listed, reader);
 }
 
-void Batch::learnIdentities(const IndexTable& byName) {
+std::vector<std::unique_ptr<Batch::ListedFolder>> Batch::startListings(BackgroundQueue& reader) {
+    std::vector<std::size_t> perFolder(folders_.size(), 0);
+    for (std::size_t j = 0; j < items_.size(); ++j) {
+        if (unchanged_[j] == 0)
+            ++perFolder[items_[j].folder];
+    }
+    std::vector<std::unique_ptr<ListedFolder>> listed;
+    for (std::uint32_t folder = 0; folder < folders_.size(); ++folder) {
+        if (perFolder[folder] < kListFolderFrom)
+            continue;
+        auto one = std::make_unique<ListedFolder>();
+        one->folder = folder;
+        // Opened here, read when due, beyond the folders kept open: each
+        // open one holds a descriptor.
+        if (listed.size() < kKeepOpenAtMost) {
+            if (!fs_.openFolder(folders_[folder], one->listing).ok())
+                continue;
+            if (!request_.entriesJustListed && one->listing->fromAnyThread()) {
+                ListedFolder* target = one.get();
+                one->ticket = reader.post([target] { readListing(*target); });
+            }
+        }
+        listed.push_back(std::move(one));
+    }
+    return listed;
+}
+
+void Batch::readListing(ListedFolder& listed) {
+    std::string_view child;
+    FileKind kind = FileKind::Unknown;
+    while (listed.listing->next(child, kind)) {
+        const FileIdentity identity = listed.listing->listedIdentity();
+        if (!identity.known())
+            continue;
+        listed.children.push_back(ListedFolder::Child{listed.text.size(), child.size(), identity,
+                                                      folderNameKey(listed.folder, child)});
+        listed.text += child;
+    }
+}
+
+void Batch::learnIdentities(const IndexTable& byName,
+                            std::vector<std::unique_ptr<ListedFolder>>& listed,
+                            BackgroundQueue& reader) {
     listed_.assign(items_.size(), FileIdentity{});
     open_.clear();
     open_.resize(folders_.size());
-    std::vector<std::size_t> perFolder(folders_.size(), 0);
-    for (std::size_t j = 0; j < items_.size(); ++j) {
-        if (unchanged_[j] == 0 && listedBefore_[j] == 0)
-            ++perFolder[items_[j].folder];
+    if (request_.entriesJustListed) {
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            listed_[i] = items_[i].entry->listedIdentity;
+        // Only kept open to rename in.
+        for (std::size_t k = 0; k < listed.size() && listed[k]->listing; ++k)
+            open_[listed[k]->folder] = std::move(listed[k]->listing);
+        return;
     }
-    std::size_t kept = 0;
-    std::unique_ptr<FolderListing> listing;
-    // A folder's names are gathered first, so that their slots can be
-    // fetched ahead as in findHolders.
-    std::string text;
-    struct Listed {
-        std::size_t offset;
-        std::size_t length;
-        FileIdentity identity;
-        std::uint64_t hash;
-    };
-    std::vector<Listed> listed;
-    for (std::uint32_t folder = 0; folder < folders_.size(); ++folder) {
-        if (perFolder[folder] < kListFolderFrom || !fs_.openFolder(folders_[folder], listing).ok())
+    for (std::unique_ptr<ListedFolder>& one : listed) {
+        if (one->ticket)
+            reader.wait(*one->ticket);
+        else if (one->listing || fs_.openFolder(folders_[one->folder], one->listing).ok())
+            readListing(*one);
+        else
             continue;
-        std::string_view child;
-        FileKind kind = FileKind::Unknown;
-        text.clear();
-        listed.clear();
-        while (listing->next(child, kind)) {
-            const FileIdentity identity = listing->listedIdentity();
-            if (!identity.known())
-                continue;
-            listed.push_back(Listed{text.size(), child.size(), identity, 0});
-            text += child;
-        }
-        for (Listed& l : listed)
-            l.hash = folderNameKey(folder, std::string_view(text).substr(l.offset, l.length));
+        const std::uint32_t folder = one->folder;
+        const std::vector<ListedFolder::Child>& children = one->children;
         constexpr std::size_t kAhead = 16;
-        for (std::size_t k = 0; k < listed.size(); ++k) {
-            if (k + kAhead < listed.size())
-                byName.prefetch(listed[k + kAhead].hash);
+        for (std::size_t k = 0; k < children.size(); ++k) {
+            if (k + kAhead < children.size())
+                byName.prefetch(children[k + kAhead].hash);
             const std::string_view name =
-                std::string_view(text).substr(listed[k].offset, listed[k].length);
-            (void)byName.find(listed[k].hash, [&](std::uint32_t i) {
+                std::string_view(one->text).substr(children[k].offset, children[k].length);
+            (void)byName.find(children[k].hash, [&](std::uint32_t i) {
                 if (items_[i].folder != folder || items_[i].entry->name() != name)
                     return false;
-                listed_[i] = listed[k].identity;
+                listed_[i] = children[k].identity;
                 return true;
             });
         }
-        if (kept < kKeepOpenAtMost) {
-            open_[folder] = std::move(listing);
-            ++kept;
-        }
-        listing.reset();
+        // The first folders stay open to rename in; the rest are closed.
+        if (&one - listed.data() < static_cast<std::ptrdiff_t>(kKeepOpenAtMost))
+            open_[folder] = std::move(one->listing);
+        one.reset();
     }
 }
 
 bool Batch::processAll() {
     const std::size_t n = items_.size();
     state_.assign(n, State::Pending);
-    parked_.assign(n, {});
+    parked_.clear(); // sized when the first item is parked: rings are rare
     std::vector<std::uint32_t> path;
     RenameProgress* progress = request_.progress;
     for (std::size_t start = 0; start < n; ++start) {
@@ -453,7 +513,8 @@ bool Batch::processAll() {
                 unparkAll();
                 return false;
             }
-            if (holder != kNone && state_[holder] == State::Active && parked_[holder].empty()) {
+            if (holder != kNone && state_[holder] == State::Active &&
+                (parked_.empty() || parked_[holder].empty())) {
                 if (!park(holder)) {
                     unparkAll();
                     return false;
@@ -490,7 +551,7 @@ bool Batch::park(std::size_t i) {
     const BatchItem& item = items_[i];
     const std::string& folder = folders_[item.folder];
     UndoPair pair;
-    pair.oldPath = folder + item.entry->name();
+    pair.oldPath = pathIn(folder, item.entry->name());
     Result r;
     for (int attempt = 0; attempt < 100; ++attempt) {
         pair.newPath = folder + ".vantrel-swap-" + std::to_string(attempt);
@@ -498,6 +559,8 @@ bool Batch::park(std::size_t i) {
         // A temporary name never replaces anything, Overwrite or not.
         r = renameItem(pair, item.isFolder, trace, false, i);
         if (r) {
+            if (parked_.empty())
+                parked_.resize(items_.size());
             parked_[i] = pair.newPath;
             logged(std::move(pair), item.isFolder);
             return true;
@@ -518,7 +581,7 @@ bool Batch::unpark(std::size_t i, std::string& why) {
     const BatchItem& item = items_[i];
     UndoPair pair;
     pair.oldPath = parked_[i];
-    pair.newPath = folders_[item.folder] + item.entry->name();
+    pair.newPath = pathIn(folders_[item.folder], item.entry->name());
     RenameTrace trace;
     const Result r = renameItem(pair, item.isFolder, trace, false);
     if (!r) {
@@ -545,14 +608,14 @@ void Batch::unparkAll() {
 bool Batch::process(std::size_t i) {
     const BatchItem& item = items_[i];
     const std::string& folder = folders_[item.folder];
-    const bool parked = !parked_.empty() && !parked_[i].empty();
-    UndoPair pair;
-    pair.oldPath = parked ? parked_[i] : folder + item.entry->name();
-    pair.newPath = (location_.empty() ? folder : location_) + item.entry->newName();
     if (unchanged_[i] != 0) {
         ++outcome_.processed;
         return true;
     }
+    const bool parked = !parked_.empty() && !parked_[i].empty();
+    UndoPair pair;
+    pair.oldPath = parked ? parked_[i] : pathIn(folder, item.entry->name());
+    pair.newPath = pathIn(location_.empty() ? folder : location_, item.entry->newName());
     RenameTrace trace;
     const Result r =
         !listedBefore_.empty() && listedBefore_[i] != 0
@@ -568,7 +631,7 @@ bool Batch::process(std::size_t i) {
                                      " files...");
         if (location_.empty()) {
             std::string old = item.entry->setNameOnly(item.entry->newName());
-            if (item.entry->folder()) {
+            if (request_.entriesKept && item.entry->folder()) {
                 renamedItems_.push_back(static_cast<std::uint32_t>(i));
                 oldNames_.push_back(std::move(old));
             }
@@ -699,6 +762,13 @@ RenameOutcome Batch::run() {
     if (!location_.empty() && location_.back() != '/')
         location_ += '/';
     buildItems();
+    // Grown once: a batch of 100,000 would otherwise move its records
+    // through ever bigger fresh memory.
+    log_.reserve(items_.size());
+    if (request_.entriesKept && location_.empty()) {
+        renamedItems_.reserve(items_.size());
+        oldNames_.reserve(items_.size());
+    }
     if (location_.empty())
         findHolders();
     status_.setStatusMessage(kRenamingStatus);

@@ -117,6 +117,14 @@ struct RenameRequest {
     /// Read before each item; once set, the batch stops there as if the user
     /// had chosen to stop at a failure (the reversal is offered).
     const std::atomic<bool>* cancel = nullptr;
+    /// The entries were listed right before the batch, with nothing in
+    /// between (as the command line lists and renames in one go): the
+    /// identities their listing gave serve, and their folders are not
+    /// listed again.
+    bool entriesJustListed = false;
+    /// False when the caller drops the entries after the batch: their
+    /// folders' known names are then not brought up to date.
+    bool entriesKept = true;
 };
 
 /// How a batch ended, and what it did.

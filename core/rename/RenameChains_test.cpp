@@ -245,12 +245,18 @@ Plan fullFolderPlan(const std::string& root) {
 TEST(RenameChains, AFullFolderRenamesThroughItsListingAsThroughPaths) {
     // A fault in the ring (the 7th rename), in the folder (the 40th), none.
     for (const std::size_t failing : {std::size_t{0}, std::size_t{7}, std::size_t{40}}) {
-        std::map<bool, std::pair<Tree, std::vector<std::string>>> results;
-        for (const bool listingTells : {false, true}) {
-            const std::string what = std::string(listingTells ? "listing tells" : "asked") +
+        // Identities asked file by file, told by the batch's own listing,
+        // or told by the listing the entries came from.
+        enum class Source { Asked, BatchListing, EntriesListing };
+        std::map<Source, std::pair<Tree, std::vector<std::string>>> results;
+        for (const Source source : {Source::Asked, Source::BatchListing, Source::EntriesListing}) {
+            const bool listingTells = source != Source::Asked;
+            const std::string what = std::string(source == Source::Asked          ? "asked"
+                                                 : source == Source::BatchListing ? "listing tells"
+                                                                                  : "just listed") +
                                      ", rename " + std::to_string(failing) + " fails";
             MemoryFileSystem fs;
-            fs.setListingsTellIdentity(listingTells);
+            fs.setListingsTellIdentity(source == Source::BatchListing);
             for (int i = 0; i < 30; ++i)
                 fs.addFile("/r/f" + std::to_string(i), "f" + std::to_string(i));
             for (int i = 0; i < 20; ++i)
@@ -263,9 +269,18 @@ TEST(RenameChains, AFullFolderRenamesThroughItsListingAsThroughPaths) {
             StatusPanes status;
             UndoLog log;
             Preferences preferences;
+            RenameRequest request = plan.request(fs);
+            if (source == Source::EntriesListing) {
+                request.entriesJustListed = true;
+                for (FileEntry* entry : request.selected) {
+                    FileAttributes attributes;
+                    if (!entry->isFolder() &&
+                        fs.attributes(entry->folder()->path + "/" + entry->name(), attributes).ok())
+                        entry->listedIdentity = attributes.identity;
+                }
+            }
             const std::size_t askedBefore = fs.calls(Op::Attributes);
-            const RenameOutcome outcome =
-                runRenameBatch(plan.request(fs), preferences, fs, ui, status, log);
+            const RenameOutcome outcome = runRenameBatch(request, preferences, fs, ui, status, log);
             EXPECT_EQ(outcome.end, RenameOutcome::End::Completed) << what;
             EXPECT_EQ(ui.failures.empty(), failing == 0) << what;
             if (failing == 0) {
@@ -283,7 +298,7 @@ TEST(RenameChains, AFullFolderRenamesThroughItsListingAsThroughPaths) {
                     EXPECT_LT(fs.calls(Op::Attributes) - askedBefore, 60U) << what;
                 }
             }
-            results[listingTells] = {treeOf(fs, "/r"), ui.failures};
+            results[source] = {treeOf(fs, "/r"), ui.failures};
 
             StatusPanes undoStatus;
             const UndoOutcome undone = undoRename(log, fs, undoStatus);
@@ -291,7 +306,10 @@ TEST(RenameChains, AFullFolderRenamesThroughItsListingAsThroughPaths) {
             EXPECT_EQ(treeOf(fs, "/r"), before) << what;
         }
         // The same files end at the same names, with the same reports.
-        EXPECT_EQ(results[true], results[false]) << "rename " << failing << " fails";
+        EXPECT_EQ(results[Source::BatchListing], results[Source::Asked])
+            << "rename " << failing << " fails";
+        EXPECT_EQ(results[Source::EntriesListing], results[Source::Asked])
+            << "rename " << failing << " fails";
     }
 }
 

@@ -31,6 +31,7 @@ public:
     [[nodiscard]] const std::vector<UndoPair>& pairs() const { return pairs_; }
     [[nodiscard]] bool empty() const { return pairs_.empty(); }
     void add(UndoPair pair) { pairs_.push_back(std::move(pair)); }
+    void reserve(std::size_t pairs) { pairs_.reserve(pairs); }
     void clear() { pairs_.clear(); }
 
 private:
