@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct CliServices {
     TypeNameProvider typeNames;
     bool errIsTerminal = false;
     bool inIsTerminal = false;
+    /// What a command built and nobody reads again (100,000 entries and their
+    /// undo log): the program ends without freeing it piece by piece.
+    std::vector<std::shared_ptr<void>> keptToExit;
 };
 
 /// Runs one command line (without the program name) and returns the exit

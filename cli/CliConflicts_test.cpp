@@ -24,7 +24,7 @@ CliResult runOn(FileSystem& fs, const std::vector<std::string>& args,
                 const std::string& input = "") {
     std::istringstream in(input);
     std::ostringstream out, err;
-    CliServices services{fs, {}, false, false};
+    CliServices services{fs, {}, false, false, {}};
     const int status = runCli(args, in, out, err, services);
     return {status, out.str(), err.str()};
 }

@@ -212,13 +212,18 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
         request.selected.push_back(&entry);
     request.newLocation = criteria->newLocation;
     request.recursive = criteria->recursive;
+    request.entriesKept = false; // the process ends with the batch
+    // Asked nothing, the batch follows the listing at once.
+    request.entriesJustListed = answers.yes;
     ProgressLine progress(err, services.errIsTerminal);
     CliRenameUi ui(answers, in, out, err, progress);
     FileJournal journal(services.fs, journalPath);
-    UndoLog log;
+    const auto log = std::make_shared<UndoLog>();
+    services.keptToExit.push_back(log);
     const RenameOutcome outcome =
-        runRenameBatch(request, preferences, services.fs, ui, progress, log, &journal);
+        runRenameBatch(request, preferences, services.fs, ui, progress, *log, &journal);
     progress.clear();
+    services.keptToExit.push_back(std::make_shared<std::vector<FileEntry>>(std::move(entries)));
     if (!journal.writeFailure().ok())
         err << "vantrel-cli: the journal is incomplete, undo may leave renames in place: "
             << journal.writeFailure().error().text() << '\n';
@@ -236,8 +241,8 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
         out << renameStatistics(outcome.processed, outcome.renamed) << '\n';
         return outcome.skipped.empty() && complete ? kExitOk : kExitFailed;
     case RenameOutcome::End::Stopped:
-        if (!log.empty())
-            err << "vantrel-cli: stopped; " << log.pairs().size()
+        if (!log->empty())
+            err << "vantrel-cli: stopped; " << log->pairs().size()
                 << " renames kept (vantrel-cli undo reverses them)\n";
         return kExitFailed;
     case RenameOutcome::End::Reversed:

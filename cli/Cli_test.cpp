@@ -33,7 +33,7 @@ struct CliRun {
 CliRun runOn(FileSystem& fs, std::vector<std::string> args) {
     std::istringstream in;
     std::ostringstream out, err;
-    CliServices services{fs, {}, false, false};
+    CliServices services{fs, {}, false, false, {}};
     const int status = runCli(args, in, out, err, services);
     return {status, out.str(), err.str()};
 }
@@ -43,7 +43,7 @@ CliRun runWith(std::vector<std::string> args, const std::string& input = "",
     std::istringstream in(input);
     std::ostringstream out, err;
     PosixFileSystem fs;
-    CliServices services{fs, {}, false, inIsTerminal};
+    CliServices services{fs, {}, false, inIsTerminal, {}};
     const int status = runCli(args, in, out, err, services);
     return {status, out.str(), err.str()};
 }

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in{std::string(names)};
     std::ostringstream out, err;
     vantrel::MemoryFileSystem fs; // nothing on disk is ever touched
-    vantrel::cli::CliServices services{fs, {}, false};
+    vantrel::cli::CliServices services{fs, {}, false, false, {}};
     (void)vantrel::cli::runCli(args, in, out, err, services);
     return 0;
 }
