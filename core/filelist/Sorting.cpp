@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 namespace vantrel {
 namespace {
@@ -207,6 +208,9 @@ const FileEntry& rowAt(const std::vector<FileEntry>& rows, std::size_t i) {
 const FileEntry& rowAt(const std::vector<FileEntry*>& rows, std::size_t i) {
     return *rows[i];
 }
+const FileEntry& rowAt(const std::vector<const FileEntry*>& rows, std::size_t i) {
+    return *rows[i];
+}
 
 /// Eight key bytes from `from` on, big-endian, zero padded.
 std::uint64_t wordAt(std::string_view key, std::size_t from) {
@@ -398,17 +402,11 @@ void sortShared(std::vector<Item>& items, const Before& before) {
 
 namespace {
 
+/// The rows' keys in sorted order (each item's `index` is its row). With
+/// `tied`, per position, whether its key equals the one before it.
 template <typename Rows>
-std::vector<std::size_t> orderOf(const Rows& rows, const SortState& state, RandomSource& random) {
-    std::vector<std::size_t> order(rows.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    if (state.random != 0) {
-        std::shuffle(order.begin(), order.end(), RandomBits(random));
-        return order;
-    }
-    if (state.column < 0 || state.column >= kSortColumnCount)
-        return order;
-
+std::vector<SortItem> sortedItems(const Rows& rows, const SortState& state,
+                                  std::vector<char>* tied = nullptr) {
     std::string keys;
     std::vector<SortItem> items = makeItems(rows, state, keys);
     const char* const base = keys.data();
@@ -438,6 +436,81 @@ std::vector<std::size_t> orderOf(const Rows& rows, const SortState& state, Rando
         return x.index < y.index;
     };
     sortShared(items, before);
+    if (tied != nullptr) {
+        tied->assign(items.size(), 0);
+        for (std::size_t k = 1; k < items.size(); ++k)
+            (*tied)[k] = compareKeys(items[k - 1], items[k]) == 0 ? 1 : 0;
+    }
+    return items;
+}
+
+/// By "Sub Dir.": the rows of one folder share their key, so the folders are
+/// put in order, each keeping its rows in their present order (rows of
+/// folders whose keys tie are merged by it), as sorting every row would.
+template <typename Rows>
+std::vector<std::size_t> orderByFolder(const Rows& rows, const SortState& state) {
+    const std::size_t n = rows.size();
+    std::vector<const FileEntry*> heads; // each folder's first row
+    std::vector<std::uint32_t> groupOf(n);
+    std::unordered_map<const EntryFolder*, std::uint32_t> groups;
+    const EntryFolder* last = nullptr;
+    std::uint32_t lastGroup = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const FileEntry& row = rowAt(rows, i);
+        const EntryFolder* folder = row.folder().get();
+        if (i == 0 || folder != last) {
+            const auto [at, added] =
+                groups.try_emplace(folder, static_cast<std::uint32_t>(heads.size()));
+            if (added)
+                heads.push_back(&row);
+            lastGroup = at->second;
+            last = folder;
+        }
+        groupOf[i] = lastGroup;
+    }
+    std::vector<char> tied;
+    const std::vector<SortItem> items = sortedItems(heads, state, &tied);
+    // Each folder's rows, in their present order, one folder after another.
+    std::vector<std::size_t> start(heads.size() + 1, 0);
+    for (const std::uint32_t g : groupOf)
+        ++start[g + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<std::size_t> rowsOf(n);
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < n; ++i)
+        rowsOf[fill[groupOf[i]]++] = i;
+    std::vector<std::size_t> order;
+    order.reserve(n);
+    for (std::size_t k = 0; k < items.size();) {
+        std::size_t end = k + 1;
+        while (end < items.size() && tied[end] != 0)
+            ++end;
+        const auto from = static_cast<std::ptrdiff_t>(order.size());
+        for (std::size_t j = k; j < end; ++j) {
+            const std::size_t g = items[j].index;
+            order.insert(order.end(), rowsOf.begin() + static_cast<std::ptrdiff_t>(start[g]),
+                         rowsOf.begin() + static_cast<std::ptrdiff_t>(start[g + 1]));
+        }
+        if (end - k > 1)
+            std::sort(order.begin() + from, order.end());
+        k = end;
+    }
+    return order;
+}
+
+template <typename Rows>
+std::vector<std::size_t> orderOf(const Rows& rows, const SortState& state, RandomSource& random) {
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (state.random != 0) {
+        std::shuffle(order.begin(), order.end(), RandomBits(random));
+        return order;
+    }
+    if (state.column < 0 || state.column >= kSortColumnCount)
+        return order;
+    if (state.column == kSubDir)
+        return orderByFolder(rows, state);
+    const std::vector<SortItem> items = sortedItems(rows, state);
     for (std::size_t k = 0; k < items.size(); ++k)
         order[k] = items[k].index;
     return order;

@@ -293,6 +293,34 @@ TEST(Sorting, ABigListSortedInPartsGivesTheOrderOfOneSort) {
     }
 }
 
+TEST(Sorting, BySubDirTheRowsOfOneFolderKeepTheirOrder) {
+    // Folders shared by many rows, met in turns, two of them with keys that
+    // tie ("/a" and "/A"), one without a folder at all.
+    std::vector<std::shared_ptr<EntryFolder>> folders;
+    for (const char* sub : {"/b", "/a", "/A", "/a10", "/a9", ""})
+        folders.push_back(
+            std::make_shared<EntryFolder>(EntryFolder{"/root" + std::string(sub), "x", sub}));
+    std::vector<FileEntry> rows;
+    for (std::size_t i = 0; i < 300; ++i) {
+        const std::size_t f = (i / 7 + i % 3) % (folders.size() + 1);
+        rows.emplace_back(f < folders.size() ? folders[f] : nullptr, "n" + std::to_string(i % 17),
+                          false);
+    }
+    SystemRandom random(1);
+    for (const int xp : {0, 1}) {
+        for (const int ascending : {0, 1}) {
+            const SortState state{.column = 2, .ascending = ascending, .xpStyle = xp};
+            std::vector<std::size_t> want(rows.size());
+            std::iota(want.begin(), want.end(), std::size_t{0});
+            std::stable_sort(want.begin(), want.end(), [&](std::size_t a, std::size_t b) {
+                return compareEntries(rows[a], rows[b], state) < 0;
+            });
+            EXPECT_EQ(sortOrder(rows, state, random), want)
+                << "xp " << xp << " ascending " << ascending;
+        }
+    }
+}
+
 TEST(Sorting, RandomSortIsAUniformShuffleFromTheSource) {
     std::vector<FileEntry> rows;
     for (int i = 0; i < 50; ++i)

@@ -53,6 +53,7 @@ void BackgroundQueue::work() {
         jobs_.pop_front();
         lock.unlock();
         job();
+        job = nullptr; // what it holds goes before its waiter is told
         lock.lock();
         ++finished_;
         changed_.notify_all();
