@@ -10,13 +10,8 @@
 #     subdir: sorted by "Sub Dir.", against the floor folder by folder
 # BUILD=build/release (default) names the build with the release preset.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD:-$here/build/release}
-cli="$build/cli/vantrel-cli"
-floor="$build/bench/vantrel_rename_floor"
-for tool in "$cli" "$floor"; do
-    [ -x "$tool" ] || { echo "build the release preset first: $tool is missing" >&2; exit 1; }
-done
+# shellcheck source=bench/rename-tools.sh
+source "$(dirname "$0")/rename-tools.sh"
 parent=${1:-/dev/shm}
 order=${2:-name}
 tree="$parent/vantrel-rename-tree"

@@ -17,13 +17,8 @@
 # the floor tool puts every name back (not timed), so every tool renames the
 # same tree in the same direction. The journal lies beside the tree.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD:-$here/build/release}
-cli="$build/cli/vantrel-cli"
-floor="$build/bench/vantrel_rename_floor"
-for tool in "$cli" "$floor"; do
-    [ -x "$tool" ] || { echo "build the release preset first: $tool is missing" >&2; exit 1; }
-done
+# shellcheck source=bench/rename-tools.sh
+source "$(dirname "$0")/rename-tools.sh"
 missing=()
 command -v hyperfine >/dev/null || missing+=(hyperfine)
 command -v file-rename >/dev/null || missing+=(rename)
