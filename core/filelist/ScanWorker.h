@@ -79,9 +79,8 @@ public:
     void scanDone() override;
 
     std::vector<FileEntry> entries; ///< every entry in list order, once done
-    /// When set (with `random`), the entries are put in this sort order as
-    /// they are joined at the end, as sortRows would leave them: each is
-    /// moved once, not twice.
+    /// When set (with `random`), the entries are joined at the end in
+    /// sortOrder's order, each moved once rather than joined, then sorted.
     const SortState* sortBy = nullptr;
     RandomSource* random = nullptr;
     std::vector<std::string> folders; ///< announced folders, in order

@@ -528,26 +528,4 @@ std::vector<std::size_t> sortOrder(const std::vector<FileEntry*>& rows, const So
     return orderOf(rows, state, random);
 }
 
-void sortRows(std::vector<FileEntry>& rows, const SortState& state, RandomSource& random) {
-    const std::vector<std::size_t> order = sortOrder(rows, state, random);
-    // In place, cycle by cycle: a second list of 100,000 entries would cost
-    // as much in fresh memory as the sort itself.
-    std::vector<char> placed(rows.size(), 0);
-    for (std::size_t start = 0; start < rows.size(); ++start) {
-        if (placed[start] != 0)
-            continue;
-        placed[start] = 1;
-        if (order[start] == start)
-            continue;
-        FileEntry held = std::move(rows[start]);
-        std::size_t position = start;
-        while (order[position] != start) {
-            rows[position] = std::move(rows[order[position]]);
-            position = order[position];
-            placed[position] = 1;
-        }
-        rows[position] = std::move(held);
-    }
-}
-
 } // namespace vantrel

@@ -60,7 +60,4 @@ bool setSortColumn(SortState& state, int column, bool flag);
 [[nodiscard]] std::vector<std::size_t> sortOrder(const std::vector<FileEntry*>& rows,
                                                  const SortState& state, RandomSource& random);
 
-/// Puts the rows into sortOrder's order, moving the entries. Never fails.
-void sortRows(std::vector<FileEntry>& rows, const SortState& state, RandomSource& random);
-
 } // namespace vantrel

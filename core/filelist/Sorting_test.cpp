@@ -49,10 +49,9 @@ std::vector<std::string> sortedNames(const std::vector<Row>& table, const SortSt
     for (const Row& r : table)
         rows.push_back(make(r));
     SystemRandom random(1);
-    sortRows(rows, state, random);
     std::vector<std::string> names;
-    for (const FileEntry& e : rows)
-        names.push_back(e.name());
+    for (const std::size_t i : sortOrder(rows, state, random))
+        names.push_back(rows[i].name());
     return names;
 }
 
@@ -334,9 +333,7 @@ TEST(Sorting, RandomSortIsAUniformShuffleFromTheSource) {
     std::sort(sorted.begin(), sorted.end());
     EXPECT_NE(order, sorted);
     EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
-    sortRows(rows, state, again);
-    for (std::size_t k = 0; k < order.size(); ++k)
-        EXPECT_EQ(rows[k].name(), std::to_string(order[k]));
+    EXPECT_EQ(sortOrder(rows, state, again), order);
 
     // The six orders of three rows come up equally often; a biased adapter
     // or a comparison-based shuffle falls far outside these bounds.
