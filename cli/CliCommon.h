@@ -108,18 +108,18 @@ bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& opti
                     UsageError& error);
 
 /// Lists the folder with the Selections criteria, sorts it and previews every
-/// entry into `entries` ("Folder: ..." goes to `err`). False, with the reason
+/// entry into `listed` ("Folder: ..." goes to `err`). False, with the reason
 /// on `err`, when the folder cannot be read; `complete` false (each reason on
 /// `err`) when something below it could not be read and was left out.
 bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     const ListOptions& options, std::ostream& err, CliServices& services,
-                    std::vector<FileEntry>& entries, StatusPanes& status, PreviewSummary& summary,
+                    EntryRows& listed, StatusPanes& status, PreviewSummary& summary,
                     bool& complete);
 
 /// Writes relative path<TAB>new name<TAB>state for each entry to `out` (with
 /// `null`, each field ended by a NUL byte instead), then the preview's status
 /// lines to `err`.
-void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& status,
+void printPreview(const std::vector<FileEntry*>& rows, const StatusPanes& status,
                   const PreviewSummary& summary, bool null, std::ostream& out, std::ostream& err);
 
 /// Writes the preview's status lines to `err`: an invalid pattern, the
@@ -128,7 +128,7 @@ void printStatus(const StatusPanes& status, const PreviewSummary& summary, std::
 
 /// Writes one line per entry in conflict to `err`: the entry, its new name
 /// and what holds that name.
-void printConflicts(const std::vector<FileEntry>& entries, const PreviewSummary& summary,
+void printConflicts(const std::vector<FileEntry*>& rows, const PreviewSummary& summary,
                     std::ostream& err);
 
 /// The commands, each given the whole argument list (the command first).

@@ -118,7 +118,7 @@ bool takeListOption(const std::string& arg, ArgReader& reader, ListOptions& opti
 
 bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferences,
                     const ListOptions& options, std::ostream& err, CliServices& services,
-                    std::vector<FileEntry>& entries, StatusPanes& status, PreviewSummary& summary,
+                    EntryRows& listed, StatusPanes& status, PreviewSummary& summary,
                     bool& complete) {
     ScanRequest request =
         makeScanRequest(criteria, preferences, absoluteFolder(options.folder.value_or("")));
@@ -142,14 +142,17 @@ bool listAndPreview(const RenameCriteria& criteria, const Preferences& preferenc
     SystemRandom random;
     sink.collector.sortBy = &options.sort;
     sink.collector.random = &random;
+    // The list is only read and renamed through: its entries stay where the
+    // scan made them.
+    sink.collector.keepBatches = true;
     const std::atomic<bool> cancel{false};
     runScan(request, services.fs, column == kTypeColumn ? services.typeNames : TypeNameProvider{},
             sink, cancel);
-    entries = std::move(sink.collector.entries);
+    listed = std::move(sink.collector.listed);
     complete = !sink.incomplete;
     err << scanDoneText(request.root) << '\n';
 
-    EntryVectorTarget target(entries);
+    EntryRowsTarget target(listed.rows);
     SystemClock clock;
     summary = refreshPreview(criteria, preferences, target, status, clock, &services.fs);
     return true;
@@ -163,7 +166,7 @@ void printStatus(const StatusPanes& status, const PreviewSummary& summary, std::
         err << collisionCountText(summary.collisions.conflicts) << '\n';
 }
 
-void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& status,
+void printPreview(const std::vector<FileEntry*>& rows, const StatusPanes& status,
                   const PreviewSummary& summary, bool null, std::ostream& out, std::ostream& err) {
     const char separator = null ? '\0' : '\t';
     const char end = null ? '\0' : '\n';
@@ -172,7 +175,8 @@ void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& stat
     constexpr std::size_t kBlock = 64 * 1024;
     std::string block;
     block.reserve(kBlock + 4096);
-    for (const FileEntry& entry : entries) {
+    for (const FileEntry* row : rows) {
+        const FileEntry& entry = *row;
         appendRelativePath(block, entry);
         block += separator;
         block += entry.newName();
@@ -189,15 +193,16 @@ void printPreview(const std::vector<FileEntry>& entries, const StatusPanes& stat
     printStatus(status, summary, err);
 }
 
-void printConflicts(const std::vector<FileEntry>& entries, const PreviewSummary& summary,
+void printConflicts(const std::vector<FileEntry*>& rows, const PreviewSummary& summary,
                     std::ostream& err) {
-    for (const FileEntry& entry : entries) {
+    for (const FileEntry* row : rows) {
+        const FileEntry& entry = *row;
         if (!entry.inConflict())
             continue;
         const std::size_t other = entry.conflict().other;
         err << "'" << relativePath(entry) << "': the new name '" << entry.newName()
             << "' is taken by "
-            << conflictHolderText(entry, other < entries.size() ? &entries[other] : nullptr,
+            << conflictHolderText(entry, other < rows.size() ? rows[other] : nullptr,
                                   summary.collisions.location)
             << '\n';
     }
@@ -221,14 +226,14 @@ int runPreview(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     Preferences preferences;
     preferences.ignoreFolderExtensions = options.ignoreFolderExtensions ? 1 : 0;
-    std::vector<FileEntry> entries;
+    EntryRows listed;
     StatusPanes status;
     PreviewSummary summary;
     bool complete = true;
-    if (!listAndPreview(*criteria, preferences, list, err, services, entries, status, summary,
+    if (!listAndPreview(*criteria, preferences, list, err, services, listed, status, summary,
                         complete))
         return kExitUsage;
-    printPreview(entries, status, summary, list.null, out, err);
+    printPreview(listed.rows, status, summary, list.null, out, err);
     return complete ? kExitOk : kExitFailed;
 }
 

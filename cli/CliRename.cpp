@@ -189,17 +189,17 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
     preferences.overwriteTargetFiles = overwrite ? 1 : 0;
     preferences.displayWarningMessage = 1; // answered by --yes or the terminal
     preferences.displayConfirmationMessage = 0;
-    std::vector<FileEntry> entries;
+    EntryRows listed;
     StatusPanes previewStatus;
     PreviewSummary summary;
     bool complete = true;
-    if (!listAndPreview(*criteria, preferences, list, err, services, entries, previewStatus,
-                        summary, complete))
+    if (!listAndPreview(*criteria, preferences, list, err, services, listed, previewStatus, summary,
+                        complete))
         return kExitUsage;
-    printPreview(entries, previewStatus, summary, list.null, out, err);
+    printPreview(listed.rows, previewStatus, summary, list.null, out, err);
     if (summary.collisions.conflicts > 0 && !answers.skipFailed) {
         // Told before anything is touched; skipping lets the rest go ahead.
-        printConflicts(entries, summary, err);
+        printConflicts(listed.rows, summary, err);
         err << "vantrel-cli: nothing was renamed: "
             << collisionCountText(summary.collisions.conflicts)
             << " (--on-error skip renames the others)\n";
@@ -207,9 +207,7 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
     }
 
     RenameRequest request;
-    request.selected.reserve(entries.size());
-    for (FileEntry& entry : entries)
-        request.selected.push_back(&entry);
+    request.selected = listed.rows;
     request.newLocation = criteria->newLocation;
     request.recursive = criteria->recursive;
     request.entriesKept = false; // the process ends with the batch
@@ -223,7 +221,7 @@ int runRename(const std::vector<std::string>& args, std::istream& in, std::ostre
     const RenameOutcome outcome =
         runRenameBatch(request, preferences, services.fs, ui, progress, *log, &journal);
     progress.clear();
-    services.keptToExit.push_back(std::make_shared<std::vector<FileEntry>>(std::move(entries)));
+    services.keptToExit.push_back(std::make_shared<EntryRows>(std::move(listed)));
     if (!journal.writeFailure().ok())
         err << "vantrel-cli: the journal is incomplete, undo may leave renames in place: "
             << journal.writeFailure().error().text() << '\n';

@@ -62,6 +62,27 @@ private:
     std::vector<std::size_t> selected_;
 };
 
+/// A target over rows that point into entries kept elsewhere; every row is
+/// selected, and a conflict names its other entry by row.
+class EntryRowsTarget final : public PreviewTarget {
+public:
+    explicit EntryRowsTarget(const std::vector<FileEntry*>& rows) : rows_(rows) {}
+
+    [[nodiscard]] std::size_t objectCount() const override { return rows_.size(); }
+    [[nodiscard]] std::size_t selectedCount() const override { return rows_.size(); }
+    [[nodiscard]] const FileEntry& selectedEntry(std::size_t i) const override { return *rows_[i]; }
+    void setNewName(std::size_t i, std::string_view newName) override {
+        rows_[i]->setNewName(newName);
+    }
+    void setConflict(std::size_t i, ConflictKind kind, std::size_t other) override {
+        rows_[i]->setConflict({kind, static_cast<std::uint32_t>(other)});
+    }
+    [[nodiscard]] bool concurrentWrites() const override { return true; }
+
+private:
+    const std::vector<FileEntry*>& rows_;
+};
+
 inline constexpr std::string_view kRegexInvalidMessage = "Regular Expression is invalid";
 
 /// What a refresh found besides the new names.

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace vantrel {
 
@@ -114,6 +115,13 @@ private:
     bool newNameInvalid_ = false;
     bool changed_ = false; ///< newName_ != name_, kept with both
     NameConflict conflict_;
+};
+
+/// Entries left where they were made (a scan's batches), and the list's order over them.
+/// Moving it moves no entry, so the rows stay valid.
+struct EntryRows {
+    std::vector<std::vector<FileEntry>> batches; ///< owns the entries
+    std::vector<FileEntry*> rows;                ///< every entry, in list order
 };
 
 } // namespace vantrel

@@ -50,30 +50,45 @@ void EntryCollector::entriesFound(std::vector<FileEntry> batch) {
 }
 
 void EntryCollector::scanDone() {
-    // Joined once at the end: growing one vector batch by batch would move
-    // every entry several times.
-    std::size_t total = entries.size();
+    if (!entries.empty())
+        batches_.insert(batches_.begin(), std::move(entries));
+    entries = {};
+    std::size_t total = 0;
     for (const auto& batch : batches_)
         total += batch.size();
-    if (sortBy != nullptr && random != nullptr) {
-        std::vector<FileEntry*> rows;
-        rows.reserve(total);
-        for (FileEntry& entry : entries)
-            rows.push_back(&entry);
-        for (auto& batch : batches_)
-            for (FileEntry& entry : batch)
-                rows.push_back(&entry);
-        const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
-        std::vector<FileEntry> sorted;
-        sorted.reserve(total);
-        for (const std::size_t i : order)
-            sorted.push_back(std::move(*rows[i]));
-        entries = std::move(sorted);
-    } else {
+    const bool sorted = sortBy != nullptr && random != nullptr;
+    if (!sorted && !keepBatches) {
+        // Joined once at the end: growing one vector batch by batch would
+        // move every entry several times.
         entries.reserve(total);
         for (auto& batch : batches_)
             entries.insert(entries.end(), std::make_move_iterator(batch.begin()),
                            std::make_move_iterator(batch.end()));
+        batches_.clear();
+        done = true;
+        return;
+    }
+    std::vector<FileEntry*> rows;
+    rows.reserve(total);
+    for (auto& batch : batches_)
+        for (FileEntry& entry : batch)
+            rows.push_back(&entry);
+    if (sorted) {
+        // Sorted before joining, so that each entry moves once (or not at all).
+        const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
+        std::vector<FileEntry*> inOrder;
+        inOrder.reserve(total);
+        for (const std::size_t i : order)
+            inOrder.push_back(rows[i]);
+        rows = std::move(inOrder);
+    }
+    if (keepBatches) {
+        listed.rows = std::move(rows);
+        listed.batches = std::move(batches_);
+    } else {
+        entries.reserve(total);
+        for (FileEntry* row : rows)
+            entries.push_back(std::move(*row));
     }
     batches_.clear();
     done = true;

@@ -83,6 +83,11 @@ public:
     /// sortOrder's order, each moved once rather than joined, then sorted.
     const SortState* sortBy = nullptr;
     RandomSource* random = nullptr;
+    /// When set, scanDone moves no entry: the list is `listed` over the batches
+    /// the scan made, and `entries` stays empty. For a caller that only reads
+    /// the list and renames through it, this spares a copy of every entry.
+    bool keepBatches = false;
+    EntryRows listed;
     std::vector<std::string> folders; ///< announced folders, in order
     std::atomic<bool> done{false};    ///< may be watched from another thread
 

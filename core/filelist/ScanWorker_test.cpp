@@ -686,7 +686,8 @@ TEST(ScanDisk, ReadingAheadKeepsTheOrderAndNeedsNoSpareDescriptors) {
     EXPECT_TRUE(reporting.failures.empty());
 }
 
-// Joined in a sort order, the entries are in the order sorting the joined list gives.
+// Joined in a sort order, or left in place with rows in that order, the
+// entries are in the order sorting the joined list gives.
 TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
     MemoryFileSystem fs;
     for (const char* path : {"/r/b10.txt", "/r/B2.txt", "/r/a", "/r/z/k1", "/r/z/k01", "/r/y/M",
@@ -711,13 +712,20 @@ TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
         const std::vector<std::string> paths = relativePaths(joined);
         for (const std::size_t i : sortOrder(joined, c.state, first))
             expected.push_back(paths[i]);
-        EntryCollector sorted;
-        SystemRandom second(7);
-        sorted.sortBy = &c.state;
-        sorted.random = &second;
-        std::atomic<bool> cancel{false};
-        runScan(request, fs, {}, sorted, cancel);
-        EXPECT_EQ(relativePaths(sorted.entries), expected) << c.what;
+        for (const bool keep : {false, true}) {
+            EntryCollector sorted;
+            SystemRandom second(7);
+            sorted.sortBy = &c.state;
+            sorted.random = &second;
+            sorted.keepBatches = keep;
+            std::atomic<bool> cancel{false};
+            runScan(request, fs, {}, sorted, cancel);
+            std::vector<FileEntry> inOrder;
+            for (const FileEntry* row : sorted.listed.rows)
+                inOrder.push_back(*row);
+            EXPECT_EQ(relativePaths(keep ? inOrder : sorted.entries), expected) << c.what;
+            EXPECT_TRUE(keep ? sorted.entries.empty() : sorted.listed.rows.empty()) << c.what;
+        }
     }
 }
 
