@@ -763,6 +763,10 @@ private:
 
     /// Maps (or grows the mapping to) `capacity` bytes; 0 or an errno value.
     int growMapping(std::size_t capacity) {
+        // Whole pages: madvise below takes only a page-aligned start, so an
+        // odd size would leave every later growth to fault in page by page.
+        static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        capacity = (capacity + page - 1) / page * page;
         // Blocks are reserved first, so a full disk is an error here and
         // never a fault when a record is stored into the mapping.
         if (const int error = ::posix_fallocate(fd_, 0, static_cast<off_t>(capacity)); error != 0)
