@@ -7,6 +7,7 @@
 #include "platform/LocalTime.h"
 #include "text/Utf8Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <optional>
@@ -471,9 +472,15 @@ void Scanner::readAttributes(FolderListing& listing, std::vector<Child>& childre
                                             c.attributes);
         }
     };
-    // Below some hundreds a thread costs more than the calls it shares.
+    // Below some hundreds a thread costs more than the calls it shares; a
+    // listing that told every kind, with no attributes asked for, needs none.
     constexpr std::size_t kWorthAThread = 256;
-    if (children.size() < kWorthAThread || !listing.fromAnyThread()) {
+    const auto needed = static_cast<std::size_t>(
+        std::count_if(children.begin(), children.end(),
+                      [](const Child& c) { return c.step == Child::Step::Attributes; }));
+    if (needed == 0)
+        return;
+    if (needed < kWorthAThread || !listing.fromAnyThread()) {
         readRange(0, children.size());
         return;
     }
