@@ -74,22 +74,41 @@ void EntryCollector::scanDone() {
     for (auto& batch : batches_)
         for (FileEntry& entry : batch)
             rows.push_back(&entry);
+    // Rows that follow one another in memory for long runs are read fast in
+    // list order; rows scattered over the batches (a list sorted by name
+    // across many folders) cost a cache miss each, on every pass over the list.
+    bool inRuns = true;
     if (sorted) {
         // Sorted before joining, so that each entry moves once (or not at all).
         const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
         std::vector<FileEntry*> inOrder;
         inOrder.reserve(total);
-        for (const std::size_t i : order)
-            inOrder.push_back(rows[i]);
+        std::size_t breaks = 0;
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            inOrder.push_back(rows[order[k]]);
+            if (k > 0 && order[k] != order[k - 1] + 1)
+                ++breaks;
+        }
         rows = std::move(inOrder);
+        constexpr std::size_t kShortestRun = 64;
+        inRuns = breaks * kShortestRun <= total;
     }
-    if (keepBatches) {
+    if (keepBatches && inRuns) {
         listed.rows = std::move(rows);
         listed.batches = std::move(batches_);
     } else {
-        entries.reserve(total);
+        std::vector<FileEntry> joined;
+        joined.reserve(total);
         for (FileEntry* row : rows)
-            entries.push_back(std::move(*row));
+            joined.push_back(std::move(*row));
+        if (keepBatches) {
+            for (std::size_t k = 0; k < total; ++k)
+                rows[k] = &joined[k];
+            listed.rows = std::move(rows);
+            listed.batches.push_back(std::move(joined));
+        } else {
+            entries = std::move(joined);
+        }
     }
     batches_.clear();
     done = true;

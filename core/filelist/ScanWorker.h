@@ -83,9 +83,11 @@ public:
     /// sortOrder's order, each moved once rather than joined, then sorted.
     const SortState* sortBy = nullptr;
     RandomSource* random = nullptr;
-    /// When set, scanDone moves no entry: the list is `listed` over the batches
-    /// the scan made, and `entries` stays empty. For a caller that only reads
+    /// When set, the list is `listed` and `entries` stays empty. Where the
+    /// list order keeps long runs of the scan's order, its rows point into the
+    /// batches the scan made and no entry moves: for a caller that only reads
     /// the list and renames through it, this spares a copy of every entry.
+    /// A scattered order is joined into one batch in list order instead.
     bool keepBatches = false;
     EntryRows listed;
     std::vector<std::string> folders; ///< announced folders, in order

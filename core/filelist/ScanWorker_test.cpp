@@ -727,6 +727,38 @@ TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
             EXPECT_TRUE(keep ? sorted.entries.empty() : sorted.listed.rows.empty()) << c.what;
         }
     }
+    // Unsorted, the rows are the scan's order, over the scan's own batches.
+    EntryCollector kept;
+    kept.keepBatches = true;
+    std::atomic<bool> cancel{false};
+    runScan(request, fs, {}, kept, cancel);
+    std::vector<FileEntry> inOrder;
+    for (const FileEntry* row : kept.listed.rows)
+        inOrder.push_back(*row);
+    EXPECT_EQ(relativePaths(inOrder), relativePaths(scan(fs, request)));
+
+    // Sorted in long runs (whole folders), the rows point into the batches.
+    MemoryFileSystem big;
+    for (const char* folder : {"/r/q/", "/r/b/"})
+        for (int i = 0; i < 300; ++i)
+            big.addFile(folder + std::to_string(1000 - i), "x");
+    const SortState bySubDir{2, 1, 0, 0};
+    const std::vector<FileEntry> joined = scan(big, request);
+    SystemRandom unused(1);
+    const std::vector<std::string> scanned = relativePaths(joined);
+    std::vector<std::string> expected;
+    for (const std::size_t i : sortOrder(joined, bySubDir, unused))
+        expected.push_back(scanned[i]);
+    EntryCollector runs;
+    runs.keepBatches = true;
+    runs.sortBy = &bySubDir;
+    runs.random = &unused;
+    runScan(request, big, {}, runs, cancel);
+    inOrder.clear();
+    for (const FileEntry* row : runs.listed.rows)
+        inOrder.push_back(*row);
+    EXPECT_EQ(relativePaths(inOrder), expected);
+    EXPECT_GT(runs.listed.batches.size(), 1U);
 }
 
 } // namespace
