@@ -29,6 +29,9 @@ namespace vantrel::journal {
 
 /// CRC-32 (the IEEE polynomial, reflected) of `bytes`, continuing from `crc`.
 [[nodiscard]] std::uint32_t crc32(std::string_view bytes, std::uint32_t crc = 0);
+/// The same, by tables alone, on any processor: what the faster way that
+/// crc32 takes where the processor offers it must agree with.
+[[nodiscard]] std::uint32_t crc32Tables(std::string_view bytes, std::uint32_t crc = 0);
 
 /// Appends `text` with the bytes that could split a line or a field escaped.
 void appendEscaped(std::string& out, std::string_view text);
