@@ -74,43 +74,62 @@ void EntryCollector::scanDone() {
     for (auto& batch : batches_)
         for (FileEntry& entry : batch)
             rows.push_back(&entry);
-    // Rows that follow one another in memory for long runs are read fast in
-    // list order; rows scattered over the batches (a list sorted by name
-    // across many folders) cost a cache miss each, on every pass over the list.
-    bool inRuns = true;
-    if (sorted) {
-        // Sorted before joining, so that each entry moves once (or not at all).
-        const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
-        std::vector<FileEntry*> inOrder;
-        inOrder.reserve(total);
-        std::size_t breaks = 0;
-        for (std::size_t k = 0; k < order.size(); ++k) {
-            inOrder.push_back(rows[order[k]]);
-            if (k > 0 && order[k] != order[k - 1] + 1)
-                ++breaks;
-        }
-        rows = std::move(inOrder);
-        constexpr std::size_t kShortestRun = 64;
-        inRuns = breaks * kShortestRun <= total;
-    }
-    if (keepBatches && inRuns) {
+    if (!sorted) {
         listed.rows = std::move(rows);
         listed.batches = std::move(batches_);
-    } else {
-        std::vector<FileEntry> joined;
-        joined.reserve(total);
-        for (FileEntry* row : rows)
-            joined.push_back(std::move(*row));
-        if (keepBatches) {
-            for (std::size_t k = 0; k < total; ++k)
-                rows[k] = &joined[k];
-            listed.rows = std::move(rows);
-            listed.batches.push_back(std::move(joined));
-        } else {
-            entries = std::move(joined);
-        }
+        done = true;
+        return;
     }
-    batches_.clear();
+    // Sorted before joining, so that each entry moves once (or not at all).
+    const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
+    if (!keepBatches) {
+        entries.reserve(total);
+        for (const std::size_t i : order)
+            entries.push_back(std::move(*rows[i]));
+        batches_.clear();
+        done = true;
+        return;
+    }
+    // Rows that follow one another in memory for long runs are read fast in
+    // list order; rows scattered over the batches (a list sorted by name
+    // across many folders) cost a cache miss each, on every pass over the
+    // list. Those are put in list order where they are, cycle by cycle,
+    // without fresh memory.
+    std::size_t breaks = 0;
+    for (std::size_t k = 1; k < order.size(); ++k)
+        breaks += order[k] != order[k - 1] + 1 ? 1U : 0U;
+    constexpr std::size_t kShortestRun = 64;
+    if (breaks * kShortestRun <= total) {
+        listed.rows.reserve(total);
+        for (const std::size_t i : order)
+            listed.rows.push_back(rows[i]);
+    } else {
+        std::vector<char> placed(total, 0);
+        for (std::size_t start = 0; start < total; ++start) {
+            if (placed[start] != 0 || order[start] == start)
+                continue;
+            FileEntry held = std::move(*rows[start]);
+            // The entries a few steps on in the cycle are fetched ahead: each
+            // is a cache miss, and the cycle says which one comes next.
+            constexpr int kAhead = 4;
+            std::size_t ahead = start;
+            for (int step = 0; step < kAhead; ++step)
+                ahead = order[ahead];
+            std::size_t k = start;
+            for (std::size_t from = order[k]; from != start; k = from, from = order[k]) {
+                ahead = order[ahead];
+                const auto* line = reinterpret_cast<const char*>(rows[ahead]);
+                for (std::size_t at = 0; at < sizeof(FileEntry); at += 64)
+                    __builtin_prefetch(line + at, 1);
+                *rows[k] = std::move(*rows[from]);
+                placed[k] = 1;
+            }
+            *rows[k] = std::move(held);
+            placed[k] = 1;
+        }
+        listed.rows = std::move(rows);
+    }
+    listed.batches = std::move(batches_);
     done = true;
 }
 

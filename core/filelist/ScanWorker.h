@@ -87,7 +87,8 @@ public:
     /// list order keeps long runs of the scan's order, its rows point into the
     /// batches the scan made and no entry moves: for a caller that only reads
     /// the list and renames through it, this spares a copy of every entry.
-    /// A scattered order is joined into one batch in list order instead.
+    /// Entries of a scattered order are put in list order where they are,
+    /// each moved once, so that reading the list in order stays fast.
     bool keepBatches = false;
     EntryRows listed;
     std::vector<std::string> folders; ///< announced folders, in order

@@ -737,28 +737,31 @@ TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
         inOrder.push_back(*row);
     EXPECT_EQ(relativePaths(inOrder), relativePaths(scan(fs, request)));
 
-    // Sorted in long runs (whole folders), the rows point into the batches.
+    // Sorted in long runs (whole folders), the rows point into the batches
+    // as they are; sorted by name, the two folders' rows take turns and the
+    // entries are moved into list order in long cycles.
     MemoryFileSystem big;
     for (const char* folder : {"/r/q/", "/r/b/"})
         for (int i = 0; i < 300; ++i)
-            big.addFile(folder + std::to_string(1000 - i), "x");
-    const SortState bySubDir{2, 1, 0, 0};
+            big.addFile(folder + std::to_string(1000 - i) + folder[3], "x");
     const std::vector<FileEntry> joined = scan(big, request);
-    SystemRandom unused(1);
     const std::vector<std::string> scanned = relativePaths(joined);
-    std::vector<std::string> expected;
-    for (const std::size_t i : sortOrder(joined, bySubDir, unused))
-        expected.push_back(scanned[i]);
-    EntryCollector runs;
-    runs.keepBatches = true;
-    runs.sortBy = &bySubDir;
-    runs.random = &unused;
-    runScan(request, big, {}, runs, cancel);
-    inOrder.clear();
-    for (const FileEntry* row : runs.listed.rows)
-        inOrder.push_back(*row);
-    EXPECT_EQ(relativePaths(inOrder), expected);
-    EXPECT_GT(runs.listed.batches.size(), 1U);
+    for (const SortState& state : {SortState{2, 1, 0, 0}, SortState{0, 1, 0, 0}}) {
+        SystemRandom unused(1);
+        std::vector<std::string> expected;
+        for (const std::size_t i : sortOrder(joined, state, unused))
+            expected.push_back(scanned[i]);
+        EntryCollector runs;
+        runs.keepBatches = true;
+        runs.sortBy = &state;
+        runs.random = &unused;
+        runScan(request, big, {}, runs, cancel);
+        inOrder.clear();
+        for (const FileEntry* row : runs.listed.rows)
+            inOrder.push_back(*row);
+        EXPECT_EQ(relativePaths(inOrder), expected) << state.column;
+        EXPECT_GT(runs.listed.batches.size(), 1U);
+    }
 }
 
 } // namespace
