@@ -686,6 +686,37 @@ TEST(ScanDisk, ReadingAheadKeepsTheOrderAndNeedsNoSpareDescriptors) {
     EXPECT_TRUE(reporting.failures.empty());
 }
 
+/// The relative paths of the rows, in their order.
+std::vector<std::string> rowPaths(const EntryRows& listed) {
+    std::vector<FileEntry> inOrder;
+    for (const FileEntry* row : listed.rows)
+        inOrder.push_back(*row);
+    return relativePaths(inOrder);
+}
+
+/// A scan into `collector`, sorted by `state` (shuffled from seed 7) when given.
+void collect(FileSystem& fs, const ScanRequest& request, EntryCollector& collector,
+             const SortState* state, bool keep) {
+    SystemRandom random(7);
+    collector.sortBy = state;
+    collector.random = &random;
+    collector.keepBatches = keep;
+    std::atomic<bool> cancel{false};
+    runScan(request, fs, {}, collector, cancel);
+}
+
+/// The relative paths of the scan, in the order sorting the joined list gives.
+std::vector<std::string> sortedPaths(FileSystem& fs, const ScanRequest& request,
+                                     const SortState& state) {
+    const std::vector<FileEntry> joined = scan(fs, request);
+    const std::vector<std::string> paths = relativePaths(joined);
+    SystemRandom random(7);
+    std::vector<std::string> sorted;
+    for (const std::size_t i : sortOrder(joined, state, random))
+        sorted.push_back(paths[i]);
+    return sorted;
+}
+
 // Joined in a sort order, or left in place with rows in that order, the
 // entries are in the order sorting the joined list gives.
 TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
@@ -706,36 +737,19 @@ TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
         {"shuffled", SortState{0, 1, 0, 1}},
     };
     for (const Case& c : cases) {
-        const std::vector<FileEntry> joined = scan(fs, request);
-        SystemRandom first(7);
-        std::vector<std::string> expected;
-        const std::vector<std::string> paths = relativePaths(joined);
-        for (const std::size_t i : sortOrder(joined, c.state, first))
-            expected.push_back(paths[i]);
+        const std::vector<std::string> expected = sortedPaths(fs, request, c.state);
         for (const bool keep : {false, true}) {
             EntryCollector sorted;
-            SystemRandom second(7);
-            sorted.sortBy = &c.state;
-            sorted.random = &second;
-            sorted.keepBatches = keep;
-            std::atomic<bool> cancel{false};
-            runScan(request, fs, {}, sorted, cancel);
-            std::vector<FileEntry> inOrder;
-            for (const FileEntry* row : sorted.listed.rows)
-                inOrder.push_back(*row);
-            EXPECT_EQ(relativePaths(keep ? inOrder : sorted.entries), expected) << c.what;
+            collect(fs, request, sorted, &c.state, keep);
+            EXPECT_EQ(keep ? rowPaths(sorted.listed) : relativePaths(sorted.entries), expected)
+                << c.what;
             EXPECT_TRUE(keep ? sorted.entries.empty() : sorted.listed.rows.empty()) << c.what;
         }
     }
     // Unsorted, the rows are the scan's order, over the scan's own batches.
     EntryCollector kept;
-    kept.keepBatches = true;
-    std::atomic<bool> cancel{false};
-    runScan(request, fs, {}, kept, cancel);
-    std::vector<FileEntry> inOrder;
-    for (const FileEntry* row : kept.listed.rows)
-        inOrder.push_back(*row);
-    EXPECT_EQ(relativePaths(inOrder), relativePaths(scan(fs, request)));
+    collect(fs, request, kept, nullptr, true);
+    EXPECT_EQ(rowPaths(kept.listed), relativePaths(scan(fs, request)));
 
     // Sorted in long runs (whole folders), the rows point into the batches
     // as they are; sorted by name, the two folders' rows take turns and the
@@ -744,22 +758,10 @@ TEST(Scan, EntriesJoinedInOrderAsSortingLeavesThem) {
     for (const char* folder : {"/r/q/", "/r/b/"})
         for (int i = 0; i < 300; ++i)
             big.addFile(folder + std::to_string(1000 - i) + folder[3], "x");
-    const std::vector<FileEntry> joined = scan(big, request);
-    const std::vector<std::string> scanned = relativePaths(joined);
     for (const SortState& state : {SortState{2, 1, 0, 0}, SortState{0, 1, 0, 0}}) {
-        SystemRandom unused(1);
-        std::vector<std::string> expected;
-        for (const std::size_t i : sortOrder(joined, state, unused))
-            expected.push_back(scanned[i]);
         EntryCollector runs;
-        runs.keepBatches = true;
-        runs.sortBy = &state;
-        runs.random = &unused;
-        runScan(request, big, {}, runs, cancel);
-        inOrder.clear();
-        for (const FileEntry* row : runs.listed.rows)
-            inOrder.push_back(*row);
-        EXPECT_EQ(relativePaths(inOrder), expected) << state.column;
+        collect(big, request, runs, &state, true);
+        EXPECT_EQ(rowPaths(runs.listed), sortedPaths(big, request, state)) << state.column;
         EXPECT_GT(runs.listed.batches.size(), 1U);
     }
 }
