@@ -50,6 +50,48 @@ void EntryCollector::entriesFound(std::vector<FileEntry> batch) {
     batches_.push_back(std::move(batch));
 }
 
+namespace {
+
+/// The rows in `order` (of positions in `rows`), as pointers alone.
+std::vector<FileEntry*> picked(const std::vector<FileEntry*>& rows,
+                               const std::vector<std::size_t>& order) {
+    std::vector<FileEntry*> inOrder;
+    inOrder.reserve(order.size());
+    for (const std::size_t i : order)
+        inOrder.push_back(rows[i]);
+    return inOrder;
+}
+
+/// Puts the entries in `order` where they are, cycle by cycle, without fresh
+/// memory: afterwards rows[k] holds the entry that was at rows[order[k]].
+void moveIntoOrder(const std::vector<FileEntry*>& rows, const std::vector<std::size_t>& order) {
+    std::vector<char> placed(rows.size(), 0);
+    for (std::size_t start = 0; start < rows.size(); ++start) {
+        if (placed[start] != 0 || order[start] == start)
+            continue;
+        FileEntry held = std::move(*rows[start]);
+        // The entries a few steps on in the cycle are fetched ahead: each is
+        // a cache miss, and the cycle says which one comes next.
+        constexpr int kAhead = 4;
+        std::size_t ahead = start;
+        for (int step = 0; step < kAhead; ++step)
+            ahead = order[ahead];
+        std::size_t k = start;
+        for (std::size_t from = order[k]; from != start; k = from, from = order[k]) {
+            ahead = order[ahead];
+            const auto* line = reinterpret_cast<const char*>(rows[ahead]);
+            for (std::size_t at = 0; at < sizeof(FileEntry); at += 64)
+                __builtin_prefetch(line + at, 1);
+            *rows[k] = std::move(*rows[from]);
+            placed[k] = 1;
+        }
+        *rows[k] = std::move(held);
+        placed[k] = 1;
+    }
+}
+
+} // namespace
+
 void EntryCollector::scanDone() {
     if (!entries.empty())
         batches_.insert(batches_.begin(), std::move(entries));
@@ -57,79 +99,38 @@ void EntryCollector::scanDone() {
     std::size_t total = 0;
     for (const auto& batch : batches_)
         total += batch.size();
-    const bool sorted = sortBy != nullptr && random != nullptr;
-    if (!sorted && !keepBatches) {
-        // Joined once at the end: growing one vector batch by batch would
-        // move every entry several times.
-        entries.reserve(total);
-        for (auto& batch : batches_)
-            entries.insert(entries.end(), std::make_move_iterator(batch.begin()),
-                           std::make_move_iterator(batch.end()));
-        batches_.clear();
-        done = true;
-        return;
-    }
     std::vector<FileEntry*> rows;
     rows.reserve(total);
     for (auto& batch : batches_)
         for (FileEntry& entry : batch)
             rows.push_back(&entry);
-    if (!sorted) {
+    if (sortBy != nullptr && random != nullptr) {
+        // Sorted before joining, so that each entry moves once (or not at all).
+        const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
+        // Rows that follow one another in memory for long runs are read fast
+        // in list order; rows scattered over the batches (a list sorted by
+        // name across many folders) cost a cache miss each, on every pass
+        // over the list, so kept entries are put in order where they are.
+        std::size_t breaks = 0;
+        for (std::size_t k = 1; k < order.size(); ++k)
+            breaks += order[k] != order[k - 1] + 1 ? 1U : 0U;
+        constexpr std::size_t kShortestRun = 64;
+        if (keepBatches && breaks * kShortestRun > total)
+            moveIntoOrder(rows, order);
+        else
+            rows = picked(rows, order);
+    }
+    if (keepBatches) {
         listed.rows = std::move(rows);
         listed.batches = std::move(batches_);
-        done = true;
-        return;
-    }
-    // Sorted before joining, so that each entry moves once (or not at all).
-    const std::vector<std::size_t> order = sortOrder(rows, *sortBy, *random);
-    if (!keepBatches) {
-        entries.reserve(total);
-        for (const std::size_t i : order)
-            entries.push_back(std::move(*rows[i]));
-        batches_.clear();
-        done = true;
-        return;
-    }
-    // Rows that follow one another in memory for long runs are read fast in
-    // list order; rows scattered over the batches (a list sorted by name
-    // across many folders) cost a cache miss each, on every pass over the
-    // list. Those are put in list order where they are, cycle by cycle,
-    // without fresh memory.
-    std::size_t breaks = 0;
-    for (std::size_t k = 1; k < order.size(); ++k)
-        breaks += order[k] != order[k - 1] + 1 ? 1U : 0U;
-    constexpr std::size_t kShortestRun = 64;
-    if (breaks * kShortestRun <= total) {
-        listed.rows.reserve(total);
-        for (const std::size_t i : order)
-            listed.rows.push_back(rows[i]);
     } else {
-        std::vector<char> placed(total, 0);
-        for (std::size_t start = 0; start < total; ++start) {
-            if (placed[start] != 0 || order[start] == start)
-                continue;
-            FileEntry held = std::move(*rows[start]);
-            // The entries a few steps on in the cycle are fetched ahead: each
-            // is a cache miss, and the cycle says which one comes next.
-            constexpr int kAhead = 4;
-            std::size_t ahead = start;
-            for (int step = 0; step < kAhead; ++step)
-                ahead = order[ahead];
-            std::size_t k = start;
-            for (std::size_t from = order[k]; from != start; k = from, from = order[k]) {
-                ahead = order[ahead];
-                const auto* line = reinterpret_cast<const char*>(rows[ahead]);
-                for (std::size_t at = 0; at < sizeof(FileEntry); at += 64)
-                    __builtin_prefetch(line + at, 1);
-                *rows[k] = std::move(*rows[from]);
-                placed[k] = 1;
-            }
-            *rows[k] = std::move(held);
-            placed[k] = 1;
-        }
-        listed.rows = std::move(rows);
+        // Joined once at the end: growing one vector batch by batch would
+        // move every entry several times.
+        entries.reserve(total);
+        for (FileEntry* row : rows)
+            entries.push_back(std::move(*row));
     }
-    listed.batches = std::move(batches_);
+    batches_.clear();
     done = true;
 }
 
