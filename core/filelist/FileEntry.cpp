@@ -58,14 +58,7 @@ const std::string& FileEntry::subDir() const {
 }
 
 std::string FileEntry::itemPath() const {
-    const std::string& dir = containingFolder();
-    std::string path;
-    path.reserve(dir.size() + 1 + name_.size());
-    path = dir;
-    if (!path.empty() && path.back() != '/')
-        path.push_back('/');
-    path += name_;
-    return path;
+    return joinPathOrName(containingFolder(), name_);
 }
 
 void FileEntry::setNewName(std::string_view newName) {

@@ -166,6 +166,8 @@ public:
 [[nodiscard]] std::string_view lastComponent(std::string_view path);
 /// `folder` joined with `name` by one "/".
 [[nodiscard]] std::string joinPath(std::string_view folder, std::string_view name);
+/// As joinPath, except that an empty `folder` (none) leaves `name` alone.
+[[nodiscard]] std::string joinPathOrName(std::string_view folder, std::string_view name);
 /// The identity of the folder `path` names (trailing "/" allowed), following
 /// links: a link to a folder is that folder. Unknown when it names no folder.
 [[nodiscard]] FileIdentity folderIdentity(FileSystem& fs, std::string_view path);

@@ -45,6 +45,10 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
+std::string joinPathOrName(std::string_view folder, std::string_view name) {
+    return folder.empty() ? std::string(name) : joinPath(folder, name);
+}
+
 namespace {
 
 /// A buffered reader over a file descriptor that it owns.
@@ -113,12 +117,6 @@ FileKind kindOfMode(unsigned mode) {
     }
 }
 
-/// The path that error texts show: `folder` joined with `name`, or `name`
-/// alone when there is no folder. Built only when something failed.
-std::string shownPath(std::string_view folder, std::string_view name) {
-    return folder.empty() ? std::string(name) : joinPath(folder, name);
-}
-
 /// The device of a statx answer, as FileIdentity holds it.
 std::uint64_t deviceOf(const struct statx& stx) {
     return (std::uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
@@ -129,7 +127,7 @@ Result statAt(int dirfd, const char* name, std::string_view folder, FileAttribut
     constexpr unsigned kMask =
         STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME | STATX_INO | STATX_NLINK;
     if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &stx) != 0)
-        return Result::fromErrno("read the attributes of", shownPath(folder, name), errno);
+        return Result::fromErrno("read the attributes of", joinPathOrName(folder, name), errno);
     out.kind = kindOfMode(stx.stx_mode);
     out.size = static_cast<std::int64_t>(stx.stx_size);
     out.modified = fileTime(stx.stx_mtime);
@@ -147,12 +145,12 @@ Result openAt(int dirfd, const char* name, std::string_view folder,
     // or device named like a photo can neither block nor be consumed.
     const int fd = ::openat(dirfd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return Result::fromErrno("open", shownPath(folder, name), errno);
+        return Result::fromErrno("open", joinPathOrName(folder, name), errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int error = S_ISREG(st.st_mode) ? errno : EINVAL;
         ::close(fd);
-        return Result::fromErrno("open", shownPath(folder, name), error);
+        return Result::fromErrno("open", joinPathOrName(folder, name), error);
     }
     out = std::make_unique<FdByteStream>(fd);
     return {};

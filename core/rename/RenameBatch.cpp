@@ -43,15 +43,6 @@ namespace {
 constexpr std::size_t kNoItem = std::numeric_limits<std::size_t>::max();
 constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
-/// `folder` and `name` joined, in one allocation (`+` copies, then grows).
-std::string pathIn(const std::string& folder, std::string_view name) {
-    std::string path;
-    path.reserve(folder.size() + name.size());
-    path += folder;
-    path += name;
-    return path;
-}
-
 /// One command's state: the items, what they produced, and the counters.
 class Batch {
 public:
@@ -121,7 +112,7 @@ private:
     bool mayReplace(const std::string& target, bool isFolder);
     void correctFolders(const std::string& oldFull, const std::string& newFull);
     [[nodiscard]] std::string sourceOf(std::size_t i) const {
-        return pathIn(folders_[items_[i].folder], items_[i].entry->name());
+        return joinPathOrName(folders_[items_[i].folder], items_[i].entry->name());
     }
     void endJournal(bool reversed);
     void finish();
@@ -559,7 +550,7 @@ bool Batch::park(std::size_t i) {
     const BatchItem& item = items_[i];
     const std::string& folder = folders_[item.folder];
     UndoPair pair;
-    pair.oldPath = pathIn(folder, item.entry->name());
+    pair.oldPath = joinPathOrName(folder, item.entry->name());
     Result r;
     for (int attempt = 0; attempt < 100; ++attempt) {
         pair.newPath = folder + ".vantrel-swap-" + std::to_string(attempt);
@@ -589,7 +580,7 @@ bool Batch::unpark(std::size_t i, std::string& why) {
     const BatchItem& item = items_[i];
     UndoPair pair;
     pair.oldPath = parked_[i];
-    pair.newPath = pathIn(folders_[item.folder], item.entry->name());
+    pair.newPath = joinPathOrName(folders_[item.folder], item.entry->name());
     RenameTrace trace;
     const Result r = renameItem(pair, item.isFolder, trace, false);
     if (!r) {
@@ -622,8 +613,8 @@ bool Batch::process(std::size_t i) {
     }
     const bool parked = !parked_.empty() && !parked_[i].empty();
     UndoPair pair;
-    pair.oldPath = parked ? parked_[i] : pathIn(folder, item.entry->name());
-    pair.newPath = pathIn(location_.empty() ? folder : location_, item.entry->newName());
+    pair.oldPath = parked ? parked_[i] : joinPathOrName(folder, item.entry->name());
+    pair.newPath = joinPathOrName(location_.empty() ? folder : location_, item.entry->newName());
     RenameTrace trace;
     const Result r =
         !listedBefore_.empty() && listedBefore_[i] != 0
